@@ -1,0 +1,127 @@
+// CreateStreamOnHGlobal(NULL, ...): a stream over a growable block of memory. Clones share the
+// block and keep their own seek pointers.
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <vector>
+
+#include <winpal/com.h>
+#include <winpal/kernel.h>
+
+#include "stream_base.h"
+
+namespace {
+
+using Block = std::vector<BYTE>;
+
+class MemoryStream final : public winpal::detail::StreamBase {
+  public:
+    MemoryStream(std::shared_ptr<Block> data, ULONGLONG position)
+        : data_(std::move(data)), position_(position) {}
+
+    HRESULT Read(void* pv, ULONG cb, ULONG* pcbRead) override {
+        if (pcbRead)
+            *pcbRead = 0;
+        if (!pv && cb)
+            return STG_E_INVALIDPOINTER;
+        ULONG n = 0;
+        if (position_ < data_->size()) {
+            n = static_cast<ULONG>(std::min<ULONGLONG>(cb, data_->size() - position_));
+            std::memcpy(pv, data_->data() + position_, n);
+            position_ += n;
+        }
+        if (pcbRead)
+            *pcbRead = n;
+        return S_OK;
+    }
+
+    HRESULT Write(const void* pv, ULONG cb, ULONG* pcbWritten) override {
+        if (pcbWritten)
+            *pcbWritten = 0;
+        if (cb == 0)
+            return S_OK;
+        if (!pv)
+            return STG_E_INVALIDPOINTER;
+        const ULONGLONG end = position_ + cb;
+        if (end > data_->size() && !Resize(end))
+            return STG_E_MEDIUMFULL;
+        std::memcpy(data_->data() + position_, pv, cb);
+        position_ = end;
+        if (pcbWritten)
+            *pcbWritten = cb;
+        return S_OK;
+    }
+
+    HRESULT Seek(LARGE_INTEGER dlibMove, DWORD dwOrigin, ULARGE_INTEGER* plibNewPosition) override {
+        ULONGLONG next = 0;
+        HRESULT hr = NewPosition(dlibMove, dwOrigin, position_, data_->size(), &next);
+        if (FAILED(hr))
+            return hr;
+        position_ = next;
+        if (plibNewPosition)
+            plibNewPosition->QuadPart = next;
+        return S_OK;
+    }
+
+    HRESULT SetSize(ULARGE_INTEGER libNewSize) override {
+        return Resize(libNewSize.QuadPart) ? S_OK : STG_E_MEDIUMFULL;
+    }
+
+    HRESULT Commit(DWORD) override { return S_OK; }
+    HRESULT Revert() override { return S_OK; }
+    HRESULT LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
+        return STG_E_INVALIDFUNCTION;
+    }
+    HRESULT UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
+        return STG_E_INVALIDFUNCTION;
+    }
+
+    HRESULT Stat(STATSTG* pstatstg, DWORD) override {
+        if (!pstatstg)
+            return STG_E_INVALIDPOINTER;
+        *pstatstg = STATSTG{};
+        pstatstg->pwcsName = nullptr;  // a memory stream has no name
+        pstatstg->type = STGTY_STREAM;
+        pstatstg->cbSize.QuadPart = data_->size();
+        pstatstg->grfMode = STGM_READWRITE;
+        return S_OK;
+    }
+
+    HRESULT Clone(IStream** ppstm) override {
+        if (!ppstm)
+            return STG_E_INVALIDPOINTER;
+        *ppstm = new (std::nothrow) MemoryStream(data_, position_);
+        return *ppstm ? S_OK : E_OUTOFMEMORY;
+    }
+
+  private:
+    bool Resize(ULONGLONG size) {
+        try {
+            data_->resize(static_cast<std::size_t>(size));
+            return true;
+        } catch (const std::exception&) {
+            return false;
+        }
+    }
+
+    std::shared_ptr<Block> data_;
+    ULONGLONG position_;
+};
+
+}  // namespace
+
+HRESULT CreateStreamOnHGlobal(HANDLE hGlobal, BOOL, LPSTREAM* ppstm) {
+    if (!ppstm)
+        return E_INVALIDARG;
+    *ppstm = nullptr;
+    // Global memory handles do not exist here; only a new block can be asked for.
+    if (hGlobal)
+        return E_INVALIDARG;
+    try {
+        *ppstm = new MemoryStream(std::make_shared<Block>(), 0);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+    return S_OK;
+}
