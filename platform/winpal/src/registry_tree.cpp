@@ -1,10 +1,11 @@
 #include "registry_tree.h"
 
 #include <algorithm>
-#include <ctime>
 #include <cwctype>
 
 #include <locale.h>
+
+#include <winpal/kernel.h>
 
 namespace winpal::reg {
 
@@ -191,13 +192,9 @@ KeyPath StoredNames(const Key& root, const KeyPath& path) {
 }
 
 FILETIME Now() {
-    timespec now{};
-    clock_gettime(CLOCK_REALTIME, &now);
-    // 100-nanosecond intervals between 1601-01-01 and 1970-01-01.
-    constexpr ULONGLONG kUnixEpoch = 116444736000000000ULL;
-    ULONGLONG ticks = kUnixEpoch + static_cast<ULONGLONG>(now.tv_sec) * 10000000ULL +
-                      static_cast<ULONGLONG>(now.tv_nsec) / 100;
-    return FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    return now;
 }
 
 std::vector<BYTE> Utf16Bytes(std::u16string_view text) {
