@@ -29,32 +29,38 @@ struct Sample {
     std::string bytes;
 };
 
+// All the bytes of a literal, its terminating NUL included.
+template <std::size_t N>
+std::string Bytes(const char (&literal)[N]) {
+    return std::string(literal, N);
+}
+
 // Every type, text that is not exactly text plus one NUL, and names that need escaping.
 std::vector<Sample> Samples() {
     std::string binary(5000, '\0');
     for (std::size_t i = 0; i < binary.size(); ++i)
         binary[i] = static_cast<char>(i * 7 + 3);
     return {
-        {"", REG_SZ, std::string("default", 8)},
-        {"plain", REG_SZ, std::string("C:\\Program Files\\\"quoted\"", 27)},
+        {"", REG_SZ, Bytes("default")},
+        {"plain", REG_SZ, Bytes("C:\\Program Files\\\"quoted\"")},
         {"no terminator", REG_SZ, "abc"},
         {"inner nul", REG_SZ, std::string("a\0b\0", 4)},
-        {"line\r\nbreaks", REG_SZ, std::string("one\r\ntwo", 9)},
+        {"line\r\nbreaks", REG_SZ, Bytes("one\r\ntwo")},
         {"empty text", REG_SZ, ""},
         {"long text", REG_SZ, std::string(6000, 'L') + '\0'},
-        {"expand", REG_EXPAND_SZ, std::string("%UserProfile%\\x", 16)},
+        {"expand", REG_EXPAND_SZ, Bytes("%UserProfile%\\x")},
         {"binary", REG_BINARY, binary},
         {"empty binary", REG_BINARY, ""},
-        {"dword", REG_DWORD, std::string("\x78\x56\x34\x12", 4)},
-        {"short dword", REG_DWORD, std::string("\x01\x02", 2)},
-        {"big endian", REG_DWORD_BIG_ENDIAN, std::string("\x12\x34\x56\x78", 4)},
+        {"dword", REG_DWORD, "\x78\x56\x34\x12"},
+        {"short dword", REG_DWORD, "\x01\x02"},
+        {"big endian", REG_DWORD_BIG_ENDIAN, "\x12\x34\x56\x78"},
         {"link", REG_LINK, "\\Registry\\Machine"},
-        {"multi", REG_MULTI_SZ, std::string("one\0two\0\0", 9)},
-        {"qword", REG_QWORD, std::string("\x01\x02\x03\x04\x05\x06\x07\x08", 8)},
-        {"none", REG_NONE, std::string("\x00\xff", 2)},
+        {"multi", REG_MULTI_SZ, Bytes("one\0two\0")},
+        {"qword", REG_QWORD, "\x01\x02\x03\x04\x05\x06\x07\x08"},
+        {"none", REG_NONE, Bytes("\xff")},
         {"odd type", 0x12345, "xyz"},
-        {"quote\"and\\backslash", REG_SZ, std::string("\\\\server\\share\"", 16)},
-        {"\xdcml\xe4ut \x80", REG_SZ, std::string("\xe9t\xe9", 4)},
+        {"quote\"and\\backslash", REG_SZ, Bytes("\\\\server\\share\"")},
+        {"\xdcml\xe4ut \x80", REG_SZ, Bytes("\xe9t\xe9")},
         {"trailing backslash\\", REG_DWORD, std::string(4, '\0')},
     };
 }
