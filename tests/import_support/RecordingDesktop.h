@@ -1,0 +1,41 @@
+// A desktop for tests: records every message box, yield, chooser call and progress caption, and
+// answers message boxes and the folder chooser with what the test set up.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <vector>
+
+#include "import_support/Desktop.h"
+
+struct ShownMessage {
+    QString prompt;
+    int buttons;
+    QString title;
+};
+
+class RecordingDesktop : public Desktop {
+  public:
+    int MsgBox(const QString& prompt, int buttons, const QString& title) override {
+        messages.push_back({prompt, buttons, title});
+        if (answers.empty())
+            return vb::vbOK;
+        int answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    void DoEvents() override { ++yields; }
+    QString BrowseForFolder(const QString& title) override {
+        browseTitles.append(title);
+        return chosenFolder;
+    }
+    void SetProgressCaption(const QString& caption) override { captions.append(caption); }
+
+    std::deque<int> answers;  // answers to the next message boxes, vbOK when empty
+    QString chosenFolder;     // what the folder chooser returns
+    std::vector<ShownMessage> messages;
+    QStringList browseTitles;
+    QStringList captions;
+    int yields = 0;
+};
