@@ -115,8 +115,9 @@ bool Key::RemoveSubkey(std::u16string_view name) {
 }
 
 const Value* Key::FindValue(std::u16string_view name) const {
+    std::u16string folded = FoldCase(name);
     for (const Value& value : values_) {
-        if (SameName(value.name, name))
+        if (value.folded == folded)
             return &value;
     }
     return nullptr;
@@ -124,22 +125,19 @@ const Value* Key::FindValue(std::u16string_view name) const {
 
 void Key::SetValue(std::u16string_view name, DWORD type, std::vector<BYTE> data) {
     lastWrite_ = Now();
-    for (Value& value : values_) {
-        if (SameName(value.name, name)) {
-            value.type = type;
-            value.data = std::move(data);
-            return;
-        }
+    if (Value* value = const_cast<Value*>(FindValue(name))) {
+        value->type = type;
+        value->data = std::move(data);
+        return;
     }
     values_.push_back(Value{std::u16string(name), FoldCase(name), type, std::move(data)});
 }
 
 bool Key::RemoveValue(std::u16string_view name) {
-    auto it = std::find_if(values_.begin(), values_.end(),
-                           [&](const Value& value) { return SameName(value.name, name); });
-    if (it == values_.end())
+    const Value* value = FindValue(name);
+    if (!value)
         return false;
-    values_.erase(it);
+    values_.erase(values_.begin() + (value - values_.data()));
     lastWrite_ = Now();
     return true;
 }

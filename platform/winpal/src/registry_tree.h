@@ -31,7 +31,7 @@ bool PathStartsWith(const KeyPath& path, const KeyPath& prefix);
 
 struct Value {
     std::u16string name;
-    std::u16string folded;
+    std::u16string folded;  // the name upper-cased, for lookups
     DWORD type = REG_NONE;
     std::vector<BYTE> data;
 };
@@ -43,9 +43,7 @@ class Key {
     Key& operator=(const Key&) = delete;
 
     const std::u16string& Name() const { return name_; }
-    const std::u16string& Folded() const { return folded_; }
     FILETIME LastWrite() const { return lastWrite_; }
-    void Touch(FILETIME when) { lastWrite_ = when; }
 
     // Subkeys in enumeration order: sorted by their upper-cased names.
     const std::vector<std::unique_ptr<Key>>& Subkeys() const { return subkeys_; }

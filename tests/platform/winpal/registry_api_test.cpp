@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <winpal/registry.h>
@@ -378,6 +379,29 @@ TEST_F(RegistryApi, QueryInfoKeyCountsAndMeasures) {
     EXPECT_EQ(maxName, 12u);
     EXPECT_EQ(maxData, 301u);
     RegCloseKey(key);
+}
+
+TEST_F(RegistryApi, ThreadsChangingOneKeyAtOnceKeepEveryValue) {
+    HKEY shared = CreateKey(HKEY_CURRENT_USER, "Threads");
+    std::vector<std::thread> threads;
+    std::vector<int> failures(4, 0);
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 20; ++i) {
+                std::string name = "t" + std::to_string(t) + "-" + std::to_string(i);
+                HKEY own = nullptr;
+                if (RegOpenKeyExA(HKEY_CURRENT_USER, "Threads", 0, KEY_ALL_ACCESS, &own) ||
+                    SetText(own, name.c_str(), name) || RegCloseKey(own)) {
+                    ++failures[t];
+                }
+            }
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_EQ(failures, std::vector<int>(4, 0));
+    EXPECT_EQ(ValueNames(shared).size(), 80u);
+    RegCloseKey(shared);
 }
 
 }  // namespace
