@@ -52,10 +52,10 @@ LONG SubkeyPath(LPCSTR subKey, KeyPath& path) {
     return ERROR_SUCCESS;
 }
 
-// Names a new key may have: at most 255 characters, and no line break (the hive files could
-// not hold it).
-bool IsValidNewPath(const KeyPath& path) {
-    if (path.size() > kMaxKeyDepth)
+// Whether keys may be created at `path` below `parent`: at most 512 levels deep, names of at most
+// 255 characters without line breaks (the hive files could not hold them).
+bool IsValidNewPath(const KeyPath& parent, const KeyPath& path) {
+    if (parent.size() + path.size() > kMaxKeyDepth)
         return false;
     for (const std::u16string& name : path) {
         if (name.size() > kMaxKeyNameLength ||
@@ -269,7 +269,7 @@ LONG RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR, DWORD, REGSAM sam
             *lpdwDisposition = REG_OPENED_EXISTING_KEY;
         return ERROR_SUCCESS;
     }
-    if (!IsValidNewPath(path))
+    if (!IsValidNewPath(parent.path, path))
         return ERROR_INVALID_PARAMETER;
     bool created = false;
     status = ChangeKey(parent, KEY_CREATE_SUB_KEY, [&](Key& parentKey, bool& changed) {

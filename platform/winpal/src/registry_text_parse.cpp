@@ -61,21 +61,35 @@ bool StartsWithNoCase(std::u16string_view text, std::u16string_view prefix) {
     return text.size() >= prefix.size() && SameName(text.substr(0, prefix.size()), prefix);
 }
 
-std::vector<std::u16string_view> SplitLines(std::u16string_view text) {
-    std::vector<std::u16string_view> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find(u'\n', start);
+// Hands out the lines of a text one at a time, without their LF or CRLF ends.
+class LineReader {
+  public:
+    void Reset(std::u16string_view text) {
+        text_ = text;
+        pos_ = 0;
+        number_ = 0;
+    }
+    bool Next(std::u16string_view& line) {
+        if (pos_ >= text_.size())
+            return false;
+        std::size_t end = text_.find(u'\n', pos_);
         if (end == std::u16string_view::npos)
-            end = text.size();
-        std::u16string_view line = text.substr(start, end - start);
+            end = text_.size();
+        line = text_.substr(pos_, end - pos_);
         if (!line.empty() && line.back() == u'\r')
             line.remove_suffix(1);
-        lines.push_back(line);
-        start = end + 1;
+        pos_ = end + 1;
+        ++number_;
+        return true;
     }
-    return lines;
-}
+    // The number of the line Next gave last (1 for the first).
+    int Number() const { return number_; }
+
+  private:
+    std::u16string_view text_;
+    std::size_t pos_ = 0;
+    int number_ = 0;
+};
 
 int LineOfOffset(std::string_view bytes, std::size_t offset) {
     int line = 1;
@@ -121,11 +135,12 @@ class Parser {
         std::u16string text;
         if (!Decode(bytes, text))
             return false;
-        lines_ = SplitLines(text);
+        lines_.Reset(text);
         if (!ReadHeader())
             return false;
-        for (index_ = 1; index_ < lines_.size(); ++index_) {
-            std::u16string_view line = Trim(lines_[index_]);
+        std::u16string_view line;
+        while (lines_.Next(line)) {
+            line = Trim(line);
             if (line.empty() || line.front() == u';')
                 continue;
             bool ok;
@@ -143,7 +158,7 @@ class Parser {
     }
 
   private:
-    int LineNumber() const { return static_cast<int>(index_) + 1; }
+    int LineNumber() const { return lines_.Number(); }
 
     bool FailAt(int line, const std::string& reason) {
         error_ = source_ + ":" + std::to_string(line) + ": " + reason;
@@ -159,8 +174,10 @@ class Parser {
             std::string_view body = bytes.substr(2);
             text = DecodeUtf16(body, startsWith("\xFE\xFF"));
             if (body.size() % 2 != 0) {
-                index_ = SplitLines(text).size();
-                return Fail("the file ends in the middle of a UTF-16 character");
+                int last = 1;
+                for (char16_t c : text)
+                    last += c == u'\n' ? 1 : 0;
+                return FailAt(last, "the file ends in the middle of a UTF-16 character");
             }
             return true;
         }
@@ -182,16 +199,17 @@ class Parser {
     }
 
     bool ReadHeader() {
-        index_ = 0;
-        std::u16string_view first = lines_.empty() ? std::u16string_view() : Trim(lines_[0]);
+        std::u16string_view first;
+        lines_.Next(first);
+        first = Trim(first);
         if (first == kVersion5Header)
             return true;
         if (first == kRegedit4Header) {
             regedit4_ = true;
             return true;
         }
-        return Fail("not a registry file: the first line must be \"" +
-                    Utf16ToUtf8(kVersion5Header) + "\" or \"REGEDIT4\"");
+        return FailAt(1, "not a registry file: the first line must be \"" +
+                             Utf16ToUtf8(kVersion5Header) + "\" or \"REGEDIT4\"");
     }
 
     bool ParseSection(std::u16string_view line) {
@@ -348,19 +366,15 @@ class Parser {
             }
             if (!continues)
                 return true;
-            if (++index_ >= lines_.size()) {
-                --index_;
+            if (!lines_.Next(segment))
                 return Fail("hex data continues past the end of the file");
-            }
-            segment = lines_[index_];
         }
     }
 
     const std::string& source_;
     std::vector<TextSection>& sections_;
     std::string& error_;
-    std::vector<std::u16string_view> lines_;
-    std::size_t index_ = 0;
+    LineReader lines_;
     bool regedit4_ = false;
 };
 

@@ -381,6 +381,28 @@ TEST_F(RegistryApi, QueryInfoKeyCountsAndMeasures) {
     RegCloseKey(key);
 }
 
+TEST_F(RegistryApi, NewKeyNamesKeepToWindowsLimits) {
+    HKEY key = nullptr;
+    std::string longest(255, 'k');
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, longest.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+    std::string tooLong(256, 'k');
+    EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, tooLong.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &key, nullptr),
+              ERROR_INVALID_PARAMETER);
+    std::string deep;
+    for (int i = 0; i < 513; ++i)
+        deep += "d\\";
+    EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, deep.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &key, nullptr),
+              ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, nullptr, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &key, nullptr),
+              ERROR_INVALID_PARAMETER);
+}
+
 TEST_F(RegistryApi, ThreadsChangingOneKeyAtOnceKeepEveryValue) {
     HKEY shared = CreateKey(HKEY_CURRENT_USER, "Threads");
     std::vector<std::thread> threads;
