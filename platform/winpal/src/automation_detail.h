@@ -11,6 +11,10 @@ namespace winpal::detail {
 // platform has no safe arrays and no records, so VT_ARRAY and VT_RECORD forms are not valid.
 bool IsValidVariantType(VARTYPE vt);
 
+// Clears `dest` and moves `value` into it. When `dest` cannot be cleared (an invalid type), it
+// stays as it was, `value` is released, and the error is returned.
+HRESULT ReplaceVariant(VARIANT* dest, VARIANT* value);
+
 // A new BSTR with the same bytes (embedded NULs and odd lengths included); null stays null.
 // Returns false when memory runs out.
 bool DuplicateBstr(BSTR source, BSTR* copy);

@@ -15,6 +15,15 @@ BSTR AllocateText(std::u16string_view text) {
     return b;
 }
 
+// A variant of type `vt` whose value `assign` sets.
+template <class Assign>
+Variant Typed(VARTYPE vt, Assign assign) {
+    Variant v;
+    assign(*v.Ptr());
+    v.Ptr()->vt = vt;
+    return v;
+}
+
 }  // namespace
 
 Bstr::Bstr(std::u16string_view text) : b_(AllocateText(text)) {}
@@ -72,38 +81,24 @@ Variant& Variant::operator=(const Variant& o) {
 }
 
 Variant Variant::I2(SHORT value) {
-    Variant v;
-    v.v_.vt = VT_I2;
-    v.v_.iVal = value;
-    return v;
+    return Typed(VT_I2, [&](VARIANT& v) { v.iVal = value; });
 }
 
 Variant Variant::I4(LONG value) {
-    Variant v;
-    v.v_.vt = VT_I4;
-    v.v_.lVal = value;
-    return v;
+    return Typed(VT_I4, [&](VARIANT& v) { v.lVal = value; });
 }
 
 Variant Variant::R8(double value) {
-    Variant v;
-    v.v_.vt = VT_R8;
-    v.v_.dblVal = value;
-    return v;
+    return Typed(VT_R8, [&](VARIANT& v) { v.dblVal = value; });
 }
 
 Variant Variant::Bool(bool value) {
-    Variant v;
-    v.v_.vt = VT_BOOL;
-    v.v_.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
-    return v;
+    return Typed(VT_BOOL, [&](VARIANT& v) { v.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE; });
 }
 
 Variant Variant::Text(std::u16string_view text) {
-    Variant v;
-    v.v_.bstrVal = AllocateText(text);
-    v.v_.vt = VT_BSTR;
-    return v;
+    BSTR b = AllocateText(text);
+    return Typed(VT_BSTR, [&](VARIANT& v) { v.bstrVal = b; });
 }
 
 Variant Variant::Utf8(std::string_view text) {

@@ -85,6 +85,8 @@ HRESULT ParseRadixDigits(std::u16string_view text, std::size_t& i, unsigned radi
         signedValue = static_cast<std::int64_t>(value);
     }
     SetFromInteger(signedValue, number);
+    number->fromRadixDigits = true;
+    number->radixBits = value;
     return S_OK;
 }
 
@@ -193,6 +195,7 @@ HRESULT ParseNumberText(std::u16string_view text, DecimalNumber* number) {
         return hr;  // well-formed, but too many hexadecimal or octal digits
     if ((affixes.minus || affixes.openParen) && !result.digits.empty()) {
         result.negative = !result.negative;
+        result.fromRadixDigits = false;  // a negative number has no unsigned bits
     }
     *number = std::move(result);
     return S_OK;

@@ -1,6 +1,7 @@
 // Numbers to and from text in the forms of the US English locale, for variant coercion.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,9 @@ struct DecimalNumber {
     bool negative = false;
     std::string digits;  // decimal digits without leading zeros; empty for zero
     long long exponent = 0;
+    // For "&H" and "&O" numbers: the bits as written, which unsigned types take as they are.
+    bool fromRadixDigits = false;
+    std::uint64_t radixBits = 0;
 };
 
 // Blanks as the text conversions skip them: the ASCII white space, no-break and ideographic
@@ -23,7 +27,8 @@ bool IsBlank(char16_t c);
 // parentheses for a negative number, a leading or trailing "$", digits with "," as thousands
 // separators, a "." decimal point, an exponent ("1.5E+3", also with "D"), or "&H" hexadecimal and
 // "&O" octal digits. Hexadecimal and octal numbers up to 16 bits read as a 16-bit two's
-// complement value ("&HFFFF" is -1), up to 32 bits as a 32-bit one, longer ones as 64 bits.
+// complement value ("&HFFFF" is -1), up to 32 bits as a 32-bit one, longer ones as 64 bits
+// (`radixBits` keeps the unsigned value).
 // Returns S_OK, DISP_E_TYPEMISMATCH for anything else, or DISP_E_OVERFLOW for hexadecimal or
 // octal digits beyond 64 bits.
 HRESULT ParseNumberText(std::u16string_view text, DecimalNumber* number);

@@ -22,12 +22,23 @@ bool IsValidVariantType(VARTYPE vt) {
     return true;
 }
 
+HRESULT ReplaceVariant(VARIANT* dest, VARIANT* value) {
+    HRESULT hr = VariantClear(dest);
+    if (FAILED(hr)) {
+        VariantClear(value);
+        return hr;
+    }
+    *dest = *value;
+    return S_OK;
+}
+
 }  // namespace winpal::detail
 
 namespace {
 
 using winpal::detail::DuplicateBstr;
 using winpal::detail::IsValidVariantType;
+using winpal::detail::ReplaceVariant;
 
 // The size of the value a VT_BYREF variant of base type `base` points at (not for BSTRs,
 // interfaces and variants, which need more than a copy of their bytes).
@@ -131,13 +142,7 @@ HRESULT VariantCopy(VARIANTARG* pvargDest, const VARIANTARG* pvargSrc) {
     } else if ((copy.vt == VT_DISPATCH || copy.vt == VT_UNKNOWN) && copy.punkVal) {
         copy.punkVal->AddRef();
     }
-    HRESULT hr = VariantClear(pvargDest);
-    if (FAILED(hr)) {
-        VariantClear(&copy);
-        return hr;
-    }
-    *pvargDest = copy;
-    return S_OK;
+    return ReplaceVariant(pvargDest, &copy);
 }
 
 HRESULT VariantCopyInd(VARIANT* pvarDest, const VARIANTARG* pvargSrc) {
@@ -153,11 +158,5 @@ HRESULT VariantCopyInd(VARIANT* pvarDest, const VARIANTARG* pvargSrc) {
     HRESULT hr = CopyReferencedValue(pvargSrc, &value);
     if (FAILED(hr))
         return hr;
-    hr = VariantClear(pvarDest);
-    if (FAILED(hr)) {
-        VariantClear(&value);
-        return hr;
-    }
-    *pvarDest = value;
-    return S_OK;
+    return ReplaceVariant(pvarDest, &value);
 }

@@ -139,11 +139,5 @@ HRESULT VariantChangeTypeEx(VARIANTARG* pvargDest, const VARIANTARG* pvarSrc, LC
     HRESULT hr = ChangeType(pvarSrc, Coercion{lcid, wFlags}, vt, 0, &result);
     if (FAILED(hr))
         return hr;
-    hr = VariantClear(pvargDest);
-    if (FAILED(hr)) {
-        VariantClear(&result);
-        return hr;
-    }
-    *pvargDest = result;
-    return S_OK;
+    return winpal::detail::ReplaceVariant(pvargDest, &result);
 }

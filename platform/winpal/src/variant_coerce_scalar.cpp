@@ -337,6 +337,9 @@ HRESULT FromText(BSTR bstr, VARTYPE vt, VARIANT* result) {
             return DISP_E_OVERFLOW;
         return StoreCurrency(v, result);
     }
+    if (number.fromRadixDigits && LimitsOf(vt).min == 0) {
+        return StoreInteger(number.radixBits, vt, result);  // "&HFFFF" is 65535 here
+    }
     if (!RoundToInteger(number, &v))
         return DISP_E_OVERFLOW;
     return StoreInteger(v, vt, result);

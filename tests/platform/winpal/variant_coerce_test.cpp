@@ -190,6 +190,11 @@ TEST(VariantChangeType, TextToNumberAcceptsTheUsForms) {
     EXPECT_EQ(Change(Variant::Text(u"0.1"), VT_R8).v().dblVal, 0.1);
     EXPECT_EQ(Change(Variant::Text(u"1.23456"), VT_CY).v().cyVal.int64, 12346);
     EXPECT_EQ(Change(Variant::Text(u"&H1FFFFFFFFFFFFFFFF"), VT_I4).hr, DISP_E_OVERFLOW);
+    // Hexadecimal digits fill a signed type as two's complement, an unsigned one as they are.
+    EXPECT_EQ(Change(Variant::Text(u"&HFFFF"), VT_I2).v().iVal, -1);
+    EXPECT_EQ(Change(Variant::Text(u"&HFFFF"), VT_UI2).v().uiVal, 0xFFFF);
+    EXPECT_EQ(Change(Variant::Text(u"&HFFFFFFFF"), VT_UI4).v().ulVal, 0xFFFFFFFFu);
+    EXPECT_EQ(Change(Variant::Text(u"-&H1"), VT_UI4).hr, DISP_E_OVERFLOW);
     for (const char16_t* bad :
          {u"", u"   ", u"abc", u"12abc", u"1 2", u".", u"1e", u"(5", u"5)", u"--5", u"-5-", u"(-5)",
           u"1.2.3", u"&H", u"&HG", u"1,2.3,4", u"Inf", u"NaN", u"0x1F"}) {
