@@ -109,7 +109,14 @@ HRESULT CLSIDFromString(LPCOLESTR lpsz, LPCLSID pclsid) {
         *pclsid = CLSID_NULL;
         return S_OK;
     }
-    return winpal::detail::ParseGuid(lpsz, pclsid) ? S_OK : CO_E_CLASSSTRING;
+    if (winpal::detail::ParseGuid(lpsz, pclsid))
+        return S_OK;
+    // As on Windows, text that is not a GUID may be a ProgID.
+    CLSID fromProgId{};
+    if (FAILED(CLSIDFromProgID(lpsz, &fromProgId)))
+        return CO_E_CLASSSTRING;
+    *pclsid = fromProgId;
+    return S_OK;
 }
 
 HRESULT IIDFromString(LPCOLESTR lpsz, IID* lpiid) {
