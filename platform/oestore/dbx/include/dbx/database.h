@@ -1,0 +1,96 @@
+// An open .dbx file of either supported table kind: header, user data, index definitions and
+// filters, and checked access to records, tree nodes and message text. MessageFile and
+// FolderFile build on it; changes go through a Transaction (transaction.h).
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "dbx/error.h"
+#include "dbx/file_reader.h"
+#include "dbx/file_system.h"
+#include "dbx/header.h"
+#include "dbx/record.h"
+#include "dbx/schema.h"
+#include "dbx/tree_node.h"
+
+namespace dbx {
+
+struct OpenOptions {
+    bool writable = false;
+    FileSystem* fs = nullptr;  // the system's files when null
+};
+
+struct IndexInfo {
+    IndexDefinition definition;
+    std::string filter_text;
+    IndexFilter filter = IndexFilter::kAll;
+};
+
+class Database {
+  public:
+    // Opens a message or folder table. Throws kUnsupported (naming the kind) for the other
+    // DirectDB tables, kCorrupt for a damaged header, kIo when the file cannot be opened. A
+    // change interrupted by a crash is completed first (or, read-only, read as completed).
+    static std::unique_ptr<Database> Open(const std::filesystem::path& path,
+                                          const OpenOptions& options = {});
+    ~Database();
+
+    const std::filesystem::path& path() const { return path_; }
+    FileSystem& fs() { return *fs_; }
+    File& file() { return *file_; }
+    FileReader& reader() { return *reader_; }
+    bool writable() const { return writable_; }
+
+    TableKind kind() const { return kind_; }
+    const TableSchema& schema() const { return *schema_; }
+    const FileHeader& header() const { return header_; }
+    const std::string& user_data() const { return user_data_; }
+    const std::vector<IndexInfo>& indexes() const { return indexes_; }
+    // Problems found while opening that do not stop reading (e.g. an unreadable filter).
+    const IssueList& open_issues() const { return open_issues_; }
+
+    // Checked reads of single objects; throw kCorrupt naming the object and its address.
+    Record ReadRecord(uint32_t address);
+    TreeNode ReadNode(uint32_t address);
+    // The address of the first record in `index` whose key equals the key of `probe` (a record
+    // holding just the key columns).
+    std::optional<uint32_t> FindRecord(int index, const Record& probe);
+
+    // Whether the file at the path is no longer the one read: replaced by another file, changed
+    // by another process, or carrying a journal.
+    bool ChangedOnDisk();
+    // Opens the path again and re-reads everything.
+    void Reload();
+    // Takes the lock between writers, re-reading the file first when it changed on disk.
+    void LockForChange();
+    void Unlock() { file_->Unlock(); }
+
+  private:
+    friend class Transaction;
+    Database() = default;
+    void OpenFile();
+    void Load();
+
+    std::filesystem::path path_;
+    FileSystem* fs_ = nullptr;
+    bool writable_ = false;
+    std::unique_ptr<File> file_;
+    std::unique_ptr<FileReader> reader_;
+    TableKind kind_ = TableKind::kUnknown;
+    const TableSchema* schema_ = nullptr;
+    FileHeader header_;
+    std::string user_data_;
+    std::vector<IndexInfo> indexes_;
+    IssueList open_issues_;
+};
+
+// Reads the filter string object at `address` (marker, stored length, NUL-terminated text).
+std::string ReadFilterString(FileReader& reader, uint32_t address);
+
+}  // namespace dbx

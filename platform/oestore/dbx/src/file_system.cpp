@@ -1,0 +1,151 @@
+#include "dbx/file_system.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include "dbx/error.h"
+
+namespace dbx {
+
+namespace {
+
+[[noreturn]] void ThrowIo(const std::string& what, const std::filesystem::path& path) {
+    throw Error(ErrorCode::kIo, what + " " + path.string() + ": " + std::strerror(errno));
+}
+
+class SystemFile : public File {
+  public:
+    SystemFile(int fd, std::filesystem::path path) : fd_(fd), path_(std::move(path)) {}
+    ~SystemFile() override { ::close(fd_); }
+
+    uint64_t Size() override {
+        struct stat st {};
+        if (::fstat(fd_, &st) != 0)
+            ThrowIo("cannot query", path_);
+        return static_cast<uint64_t>(st.st_size);
+    }
+
+    size_t ReadAt(uint64_t offset, void* buffer, size_t length) override {
+        size_t done = 0;
+        while (done < length) {
+            ssize_t n = ::pread(fd_, static_cast<char*>(buffer) + done, length - done,
+                                static_cast<off_t>(offset + done));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                ThrowIo("cannot read", path_);
+            if (n == 0)
+                break;
+            done += static_cast<size_t>(n);
+        }
+        return done;
+    }
+
+    void WriteAt(uint64_t offset, const void* data, size_t length) override {
+        size_t done = 0;
+        while (done < length) {
+            ssize_t n = ::pwrite(fd_, static_cast<const char*>(data) + done, length - done,
+                                 static_cast<off_t>(offset + done));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                ThrowIo("cannot write", path_);
+            done += static_cast<size_t>(n);
+        }
+    }
+
+    void Truncate(uint64_t size) override {
+        if (::ftruncate(fd_, static_cast<off_t>(size)) != 0)
+            ThrowIo("cannot resize", path_);
+    }
+
+    void Sync() override {
+        if (::fsync(fd_) != 0)
+            ThrowIo("cannot flush", path_);
+    }
+
+    FileId Id() override {
+        struct stat st {};
+        if (::fstat(fd_, &st) != 0)
+            ThrowIo("cannot query", path_);
+        return {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+    }
+
+    void Lock() override {
+        while (::flock(fd_, LOCK_EX) != 0) {
+            if (errno != EINTR)
+                ThrowIo("cannot lock", path_);
+        }
+    }
+
+    void Unlock() override { ::flock(fd_, LOCK_UN); }
+
+  private:
+    int fd_;
+    std::filesystem::path path_;
+};
+
+class SystemFiles : public FileSystem {
+  public:
+    std::unique_ptr<File> Open(const std::filesystem::path& path, OpenMode mode) override {
+        int flags = O_CLOEXEC;
+        switch (mode) {
+            case OpenMode::kRead:
+                flags |= O_RDONLY;
+                break;
+            case OpenMode::kReadWrite:
+                flags |= O_RDWR;
+                break;
+            case OpenMode::kCreate:
+                flags |= O_RDWR | O_CREAT | O_TRUNC;
+                break;
+        }
+        int fd = ::open(path.c_str(), flags, 0644);
+        if (fd < 0)
+            ThrowIo("cannot open", path);
+        return std::make_unique<SystemFile>(fd, path);
+    }
+
+    bool Exists(const std::filesystem::path& path) override {
+        struct stat st {};
+        return ::stat(path.c_str(), &st) == 0;
+    }
+
+    void Remove(const std::filesystem::path& path) override {
+        if (::unlink(path.c_str()) != 0 && errno != ENOENT)
+            ThrowIo("cannot remove", path);
+    }
+
+    void Rename(const std::filesystem::path& from, const std::filesystem::path& to) override {
+        if (::rename(from.c_str(), to.c_str()) != 0)
+            ThrowIo("cannot rename", from);
+    }
+
+    void SyncDirectory(const std::filesystem::path& directory) override {
+        std::filesystem::path dir = directory.empty() ? std::filesystem::path(".") : directory;
+        int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0)
+            ThrowIo("cannot open folder", dir);
+        int rc = ::fsync(fd);
+        int saved = errno;
+        ::close(fd);
+        errno = saved;
+        if (rc != 0)
+            ThrowIo("cannot flush folder", dir);
+    }
+};
+
+}  // namespace
+
+FileSystem& SystemFileSystem() {
+    static SystemFiles files;
+    return files;
+}
+
+}  // namespace dbx

@@ -1,0 +1,44 @@
+// Helpers shared by the .dbx library tests: the genuine sample files, generated messages, and
+// snapshots of a file's content for before/after comparisons.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "dbx/folder_file.h"
+#include "dbx/message_file.h"
+
+namespace dbxtest {
+
+// The folder with the Outlook Express sample files (empty when they are not available).
+std::filesystem::path SamplesDir();
+std::filesystem::path Sample(const std::string& name);
+
+#define REQUIRE_DBX_SAMPLES()                  \
+    do {                                       \
+        if (::dbxtest::SamplesDir().empty())   \
+            GTEST_SKIP() << "no .dbx samples"; \
+    } while (0)
+
+// A message of roughly `body_bytes` bytes whose headers and body depend on `n`.
+std::string MakeMessage(uint32_t n, size_t body_bytes = 300);
+
+// Copies a file into `dir` and returns the copy's path (samples are read-only).
+std::filesystem::path CopyTo(const std::filesystem::path& file, const std::filesystem::path& dir);
+
+// Everything a reader can see of a message file: every record (minus its text address) and text.
+struct MessageSnapshot {
+    dbx::Record record;
+    std::string text;
+    bool operator==(const MessageSnapshot&) const = default;
+};
+std::vector<MessageSnapshot> SnapshotMessages(dbx::MessageFile& file);
+std::vector<dbx::Record> SnapshotFolders(dbx::FolderFile& file);
+
+dbx::OpenOptions Writable(dbx::FileSystem* fs = nullptr);
+
+}  // namespace dbxtest
