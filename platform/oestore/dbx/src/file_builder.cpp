@@ -96,12 +96,12 @@ uint32_t FileBuilder::Allocate(BlockType type, uint32_t size) {
     uint32_t end_before = header_.allocation_end();
     uint32_t address = allocator.Allocate(type, size);
     if (header_.allocation_end() != end_before) {
-        // A new segment: the previous one of this kind is complete (tree segments stay until the
-        // end, when the remaining nodes are written).
+        // A new segment: the previous one of this kind is complete once the object being written
+        // is in it (tree segments stay until the end, when the remaining nodes are written).
         SegmentKind kind = SegmentOf(type);
         uint32_t& open = open_segment_[static_cast<int>(kind)];
         if (open != 0 && kind != SegmentKind::kTree)
-            FlushSegment(open);
+            complete_.push_back(open);
         open = end_before;
         segments_[end_before].assign(FileHeader::SegmentSize(kind), 0);
     }
@@ -110,10 +110,18 @@ uint32_t FileBuilder::Allocate(BlockType type, uint32_t size) {
 
 void FileBuilder::Put(uint64_t address, const void* bytes, size_t length) {
     auto it = segments_.upper_bound(static_cast<uint32_t>(address));
-    if (it == segments_.begin())
-        throw std::logic_error("write outside every segment");
+    if (it == segments_.begin() ||
+        address + length > std::prev(it)->first + std::prev(it)->second.size()) {
+        throw std::logic_error("write outside the buffered segments");
+    }
     --it;
     std::memcpy(it->second.data() + (address - it->first), bytes, length);
+}
+
+void FileBuilder::FlushComplete() {
+    for (uint32_t start : complete_)
+        FlushSegment(start);
+    complete_.clear();
 }
 
 void FileBuilder::FlushSegment(uint32_t start) {
@@ -181,6 +189,7 @@ void FileBuilder::Insert(const Record& record, uint32_t address) {
 }
 
 void FileBuilder::AddMessage(Record record, const TextSource& text) {
+    FlushComplete();
     if (uint32_t first = WriteText(text)) {
         record.SetDword(msgcol::kStream, first);
     } else {
@@ -190,6 +199,7 @@ void FileBuilder::AddMessage(Record record, const TextSource& text) {
 }
 
 void FileBuilder::AddRecord(const Record& record) {
+    FlushComplete();
     uint32_t size = record.EncodedSize();
     uint32_t address = Allocate(BlockType::kRecord, size);
     std::string block = EncodeRecord(record, address);

@@ -24,6 +24,23 @@ std::vector<uint32_t> Unique(std::span<const uint32_t> ids) {
     return unique;
 }
 
+FileBuilder::Options BuilderOptions(FileSystem* fs) {
+    FileBuilder::Options options;
+    options.fs = fs;
+    return options;
+}
+
+// The columns Append and MailboxWriter set themselves.
+void FinishNewRecord(Record& record, uint32_t id, size_t text_length) {
+    record.SetDword(msgcol::kId, id);
+    uint32_t flags = record.Dword(msgcol::kFlags);
+    record.SetDword(msgcol::kFlags,
+                    text_length ? flags | msgflag::kHasBody : flags & ~msgflag::kHasBody);
+    record.SetDword(msgcol::kSize, static_cast<uint32_t>(text_length));
+    record.version = 1;
+    record.length_field = 0;
+}
+
 [[noreturn]] void ThrowNoMessage(const Database& db, uint32_t id) {
     throw Error(ErrorCode::kNotFound,
                 db.path().string() + " holds no message with id " + std::to_string(id));
@@ -191,19 +208,12 @@ uint32_t MessageFile::Append(std::string_view text, Record columns) {
     tx.header().Set(hdr::kLastId, id);
     uint32_t stream = tx.WriteText(text);
     Record record = std::move(columns);
-    record.SetDword(msgcol::kId, id);
-    uint32_t flags = record.Dword(msgcol::kFlags);
+    FinishNewRecord(record, id, text.size());
     if (stream) {
         record.SetDword(msgcol::kStream, stream);
-        flags |= msgflag::kHasBody;
     } else {
         record.Erase(msgcol::kStream);
-        flags &= ~msgflag::kHasBody;
     }
-    record.SetDword(msgcol::kFlags, flags);
-    record.SetDword(msgcol::kSize, static_cast<uint32_t>(text.size()));
-    record.version = 1;
-    record.length_field = 0;
     tx.InsertRecord(record);
     tx.Commit();
     return id;
@@ -255,6 +265,17 @@ size_t MessageFile::SetFlags(std::span<const uint32_t> ids, uint32_t set, uint32
 
 void MessageFile::Compact() {
     CompactDatabase(*db_);
+}
+
+MailboxWriter::MailboxWriter(const std::filesystem::path& path, const MessageFileInfo& info,
+                             FileSystem* fs)
+    : builder_(path, TableKind::kMessages, EncodeMessageUserData(info), BuilderOptions(fs)) {}
+
+uint32_t MailboxWriter::Add(std::string_view text, Record columns) {
+    uint32_t id = next_id_++;
+    FinishNewRecord(columns, id, text.size());
+    builder_.AddMessage(std::move(columns), TextFromString(text));
+    return id;
 }
 
 void CompactDatabase(Database& db) {

@@ -1,5 +1,9 @@
 #include "dbx_test_util.h"
 
+#include <algorithm>
+#include <cstdlib>
+
+#include "dbx/check.h"
 #include "temp_prefix.h"
 
 namespace dbxtest {
@@ -70,6 +74,48 @@ dbx::OpenOptions Writable(dbx::FileSystem* fs) {
     options.writable = true;
     options.fs = fs;
     return options;
+}
+
+std::optional<std::vector<std::string>> ExtractWithUndbx(const std::filesystem::path& file,
+                                                         const std::filesystem::path& work_dir) {
+    if (std::system("command -v undbx > /dev/null 2>&1") != 0)
+        return std::nullopt;
+    std::filesystem::path out = work_dir / "undbx-out";
+    std::filesystem::remove_all(out);
+    std::filesystem::create_directories(out);
+    std::string command =
+        "undbx -v 0 '" + file.string() + "' '" + out.string() + "' > /dev/null 2>&1";
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    std::vector<std::string> texts;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(out)) {
+        if (entry.is_regular_file() && entry.path().extension() == ".eml") {
+            texts.push_back(testsupport::ReadFile(entry.path()));
+        }
+    }
+    std::sort(texts.begin(), texts.end());
+    std::filesystem::remove_all(out);
+    return texts;
+}
+
+std::string CheckFindings(const std::filesystem::path& file) {
+    auto db = dbx::Database::Open(file);
+    std::string lines;
+    for (const dbx::Issue& issue : dbx::CheckDatabase(*db).findings.issues)
+        lines += issue.ToString() + "\n";
+    return lines;
+}
+
+std::vector<std::string> WriteMailbox(const std::filesystem::path& path, uint32_t count,
+                                      size_t body_bytes) {
+    dbx::MailboxWriter writer(path, {9, "Generated", 3, "LocalStore", 0});
+    std::vector<std::string> texts;
+    for (uint32_t n = 0; n < count; ++n) {
+        texts.push_back(MakeMessage(n, body_bytes + (n * 37) % 900));
+        writer.Add(texts.back(),
+                   dbx::NewMessageOptions{n % 3 ? dbx::msgflag::kRead : 0u, 0x01D0000000000000ull});
+    }
+    writer.Finish();
+    return texts;
 }
 
 }  // namespace dbxtest

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,5 +41,17 @@ std::vector<MessageSnapshot> SnapshotMessages(dbx::MessageFile& file);
 std::vector<dbx::Record> SnapshotFolders(dbx::FolderFile& file);
 
 dbx::OpenOptions Writable(dbx::FileSystem* fs = nullptr);
+
+// The messages the independent reader undbx extracts from `file` (each .eml file's content,
+// sorted); nothing when undbx is not installed.
+std::optional<std::vector<std::string>> ExtractWithUndbx(const std::filesystem::path& file,
+                                                         const std::filesystem::path& work_dir);
+
+// Every finding of the consistency check, one per line (empty when the file is clean).
+std::string CheckFindings(const std::filesystem::path& file);
+
+// Writes a mailbox of `count` generated messages in one pass; returns their texts by id order.
+std::vector<std::string> WriteMailbox(const std::filesystem::path& path, uint32_t count,
+                                      size_t body_bytes = 300);
 
 }  // namespace dbxtest

@@ -56,6 +56,7 @@ class FileBuilder {
     uint32_t Allocate(BlockType type, uint32_t size);
     void Put(uint64_t address, const void* bytes, size_t length);
     void FlushSegment(uint32_t start);
+    void FlushComplete();
     void Insert(const Record& record, uint32_t address);
     uint32_t WriteText(const TextSource& text);
 
@@ -70,6 +71,7 @@ class FileBuilder {
     std::vector<std::unique_ptr<IndexEntries>> entries_;
     std::map<uint32_t, std::vector<uint8_t>> segments_;  // buffered segments by start address
     uint32_t open_segment_[3] = {0, 0, 0};
+    std::vector<uint32_t> complete_;  // segments to write out before the next record
     bool have_last_id_ = false;
     int64_t last_id_ = 0;
     bool finished_ = false;

@@ -22,7 +22,8 @@ class IndexCursor {
     bool damaged() const { return skipped_ > 0; }
     // Parts skipped: unreadable subtrees and entries without a record address.
     uint64_t skipped() const { return skipped_; }
-    uint64_t nodes_visited() const { return visited_.size(); }
+    // Addresses of every node read so far.
+    const std::unordered_set<uint32_t>& nodes() const { return visited_; }
 
   private:
     struct Frame {

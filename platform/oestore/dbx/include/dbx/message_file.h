@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "dbx/database.h"
+#include "dbx/file_builder.h"
 #include "dbx/index_cursor.h"
 #include "dbx/mail_headers.h"
 #include "dbx/stream_chain.h"
@@ -111,6 +112,24 @@ class MessageFile {
   private:
     explicit MessageFile(std::unique_ptr<Database> db) : db_(std::move(db)) {}
     std::unique_ptr<Database> db_;
+};
+
+// Writes a new mailbox file with many messages in one pass (much faster than appending one by
+// one): ids count up from 2, and each message gets its id, text, size and has-body flag as
+// Append gives them. Nothing appears under `path` until Finish.
+class MailboxWriter {
+  public:
+    MailboxWriter(const std::filesystem::path& path, const MessageFileInfo& info,
+                  FileSystem* fs = nullptr);
+    uint32_t Add(std::string_view text, Record columns);
+    uint32_t Add(std::string_view text, const NewMessageOptions& options = {}) {
+        return Add(text, MessageRecordFromText(text, options));
+    }
+    void Finish() { builder_.Finish(); }
+
+  private:
+    FileBuilder builder_;
+    uint32_t next_id_ = 2;
 };
 
 // Rewrites any supported file compactly (new file renamed over the old one) and re-opens it.
