@@ -1,0 +1,21 @@
+#include "file_stamp.h"
+
+#include <sys/stat.h>
+
+namespace oestore {
+
+FileStamp StampOf(const std::filesystem::path& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        return {};
+    FileStamp stamp;
+    stamp.exists = true;
+    stamp.device = static_cast<uint64_t>(info.st_dev);
+    stamp.inode = static_cast<uint64_t>(info.st_ino);
+    stamp.size = static_cast<uint64_t>(info.st_size);
+    stamp.modifiedNs =
+        static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    return stamp;
+}
+
+}  // namespace oestore

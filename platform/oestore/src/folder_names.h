@@ -1,0 +1,24 @@
+// Rules for folder names. A folder's mail lives in a file named after it (name + ".dbx") in the
+// store folder, so a name must also be a file name that Windows accepts.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include <winpal/types.h>
+
+namespace oestore {
+
+// S_OK, or why `name` cannot name a folder: kBadName (empty, "." or "..", a character Windows
+// refuses in file names, a device name such as "CON", or the name of one of the store's own
+// files), kNameTooLong (no room in FOLDERPROPS::szName or in a file name).
+HRESULT CheckFolderName(std::string_view name);
+
+// The mailbox file name of a new folder: the name followed by ".dbx".
+std::string MailboxFileName(std::string_view name);
+
+// Whether two names are equal without regard to letter case, as Windows compares names in the
+// Windows-1252 code page.
+bool SameNameIgnoringCase(std::string_view a, std::string_view b);
+
+}  // namespace oestore
