@@ -80,7 +80,7 @@ std::shared_ptr<MailStore> MailStore::Open(const std::filesystem::path& root) {
             dbx::StoreInfo info;
             info.created = Now();
             dbx::FolderFile folders = dbx::FolderFile::Create(building, info);
-            CreateDefaultFolders(folders, root);
+            CreateDefaultFolders(folders);
         }
         std::filesystem::rename(building, foldersPath, error);
         if (error) {
@@ -89,12 +89,21 @@ std::shared_ptr<MailStore> MailStore::Open(const std::filesystem::path& root) {
         }
     }
     dbx::FolderFile folders = dbx::FolderFile::Open(foldersPath, Writable());
-    CreateDefaultFolders(folders, root);
-    return std::shared_ptr<MailStore>(new MailStore(root, std::move(folders)));
+    CreateDefaultFolders(folders);
+    std::shared_ptr<MailStore> store(new MailStore(root, std::move(folders)));
+    // Special folders that name a mailbox file get it when it is missing (a new store, or one
+    // whose creation was interrupted).
+    for (const dbx::FolderInfo& folder : store->Folders().Children(dbx::kLocalFoldersId)) {
+        if (IsSpecial(folder) && !folder.file.empty() &&
+            !std::filesystem::exists(store->MailboxPath(folder))) {
+            store->Mailbox(InterfaceFolderId(folder.id));
+        }
+    }
+    return store;
 }
 
 // Adds whichever of the five special folders the store lacks below "Local Folders".
-void MailStore::CreateDefaultFolders(dbx::FolderFile& folders, const std::filesystem::path&) {
+void MailStore::CreateDefaultFolders(dbx::FolderFile& folders) {
     const std::vector<dbx::FolderInfo> present = folders.Children(dbx::kLocalFoldersId);
     for (const DefaultFolder& wanted : kDefaultFolders) {
         const bool found = std::any_of(present.begin(), present.end(), [&](const auto& folder) {

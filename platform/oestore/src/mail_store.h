@@ -49,7 +49,7 @@ class MailStore {
 
   private:
     explicit MailStore(std::filesystem::path root, dbx::FolderFile folders);
-    static void CreateDefaultFolders(dbx::FolderFile& folders, const std::filesystem::path& root);
+    static void CreateDefaultFolders(dbx::FolderFile& folders);
 
     dbx::FolderFile& Folders();
     // The reachable folder with this interface id; throws kNotFound.
