@@ -106,7 +106,7 @@ void Database::Load() {
     if (kind_ != TableKind::kMessages && kind_ != TableKind::kFolders) {
         throw Error(ErrorCode::kUnsupported,
                     Issue{"file header", hdr::kClsid,
-                          "the file holds a " + DescribeTableKind(kind_) +
+                          "the file holds the " + DescribeTableKind(kind_) +
                               "; only message tables and Folders.dbx are supported"});
     }
     schema_ = &SchemaFor(kind_);

@@ -40,10 +40,10 @@ void SetNumber(Record& record, uint8_t column, uint32_t value) {
                 db.path().string() + " holds no folder with id " + std::to_string(id));
 }
 
-// Every folder record as the committed file has it.
-std::vector<FolderInfo> ReadAll(Database& db, IssueList* issues) {
+// Every folder record as the committed file has it, in the order of `index`.
+std::vector<FolderInfo> ReadAll(Database& db, IssueList* issues, int index = 0) {
     std::vector<FolderInfo> folders;
-    IndexCursor cursor(db, 0, issues);
+    IndexCursor cursor(db, index, issues);
     uint32_t address = 0;
     while (cursor.Next(address)) {
         try {
@@ -134,9 +134,9 @@ FolderInfo FolderInfo::FromRecord(const Record& record, uint32_t address) {
 FolderFile FolderFile::Open(const std::filesystem::path& path, const OpenOptions& options) {
     auto db = Database::Open(path, options);
     if (db->kind() != TableKind::kFolders) {
-        throw Error(
-            ErrorCode::kUnsupported,
-            path.string() + " holds a " + DescribeTableKind(db->kind()) + ", not the folder table");
+        throw Error(ErrorCode::kUnsupported, path.string() + " holds the " +
+                                                 DescribeTableKind(db->kind()) +
+                                                 ", not the folder table");
     }
     return FolderFile(std::move(db));
 }
@@ -170,16 +170,13 @@ FolderFile FolderFile::Create(const std::filesystem::path& path, const StoreInfo
     return Open(path, open);
 }
 
-std::vector<FolderInfo> FolderFile::List(IssueList* issues) {
-    return ReadAll(*db_, issues);
+std::vector<FolderInfo> FolderFile::List(IssueList* issues, Order order) {
+    return ReadAll(*db_, issues, order == Order::kById ? 0 : 1);
 }
 
 std::vector<FolderInfo> FolderFile::Children(uint32_t parent) {
     std::vector<FolderInfo> children;
-    IndexCursor cursor(*db_, 1, nullptr);
-    uint32_t address = 0;
-    while (cursor.Next(address)) {
-        FolderInfo folder = FolderInfo::FromRecord(db_->ReadRecord(address), address);
+    for (FolderInfo& folder : List(nullptr, Order::kByParentAndName)) {
         if (folder.parent == parent && folder.id != parent)
             children.push_back(std::move(folder));
     }

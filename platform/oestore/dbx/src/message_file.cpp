@@ -130,7 +130,7 @@ bool MessageCursor::Next(MessageInfo& info, Record& record) {
 MessageFile MessageFile::Open(const std::filesystem::path& path, const OpenOptions& options) {
     auto db = Database::Open(path, options);
     if (db->kind() != TableKind::kMessages) {
-        throw Error(ErrorCode::kUnsupported, path.string() + " holds a " +
+        throw Error(ErrorCode::kUnsupported, path.string() + " holds the " +
                                                  DescribeTableKind(db->kind()) + ", not a mailbox");
     }
     return MessageFile(std::move(db));

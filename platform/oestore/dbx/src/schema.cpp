@@ -162,7 +162,7 @@ const TableSchema& SchemaFor(TableKind kind) {
         return messages;
     if (kind == TableKind::kFolders)
         return folders;
-    throw Error(ErrorCode::kUnsupported, "the file holds a " + DescribeTableKind(kind) +
+    throw Error(ErrorCode::kUnsupported, "the file holds the " + DescribeTableKind(kind) +
                                              ", not a message table or a folder table");
 }
 

@@ -56,9 +56,12 @@ class FolderFile {
     Database& database() { return *db_; }
     StoreInfo info() const { return DecodeStoreUserData(db_->user_data()); }
 
-    // Every folder, by id (the root included). Damaged records are skipped and listed in
-    // `issues`.
-    std::vector<FolderInfo> List(IssueList* issues = nullptr);
+    enum class Order {
+        kById,
+        kByParentAndName,  // siblings together, in the store's order (by name, ignoring case)
+    };
+    // Every folder, the root included. Damaged records are skipped and listed in `issues`.
+    std::vector<FolderInfo> List(IssueList* issues = nullptr, Order order = Order::kById);
     // The folders under `parent`, in the store's order (by name, ignoring case).
     std::vector<FolderInfo> Children(uint32_t parent);
     std::optional<FolderInfo> Find(uint32_t id);

@@ -1,0 +1,23 @@
+// The commands of dbxtool. Each returns the process exit code: 0 done, 1 the file has findings
+// or damage, 2 the command could not run.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace dbxtool {
+
+using Args = std::vector<std::string>;
+
+int Info(const Args& args);
+int List(const Args& args);
+int Cat(const Args& args);
+int Extract(const Args& args);
+int Check(const Args& args);
+int Compact(const Args& args);
+int Folders(const Args& args);
+
+// "0x01000081 RH" style rendering of message flags: read, has body, flagged, watched...
+std::string FlagLetters(unsigned flags);
+
+}  // namespace dbxtool

@@ -1,0 +1,132 @@
+// The dbxtool command, run as a program.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+
+#include "bytes.h"
+#include "dbx_test_util.h"
+#include "temp_prefix.h"
+
+namespace {
+
+using testsupport::ReadFile;
+using testsupport::TempDir;
+
+struct Result {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+Result RunTool(const TempDir& dir, const std::string& arguments) {
+    std::string out = (dir.Path() / "stdout").string(), err = (dir.Path() / "stderr").string();
+    std::string command =
+        std::string(DBXTOOL_PATH) + " " + arguments + " > '" + out + "' 2> '" + err + "'";
+    int raw = std::system(command.c_str());
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(out), ReadFile(err)};
+}
+
+std::string Quote(const std::filesystem::path& path) {
+    return "'" + path.string() + "'";
+}
+
+TEST(Dbxtool, InfoListAndCatShowTheSample) {
+    REQUIRE_DBX_SAMPLES();
+    TempDir dir;
+    Result info = RunTool(dir, "info " + Quote(dbxtest::Sample("Inbox.dbx")));
+    EXPECT_EQ(info.status, 0);
+    EXPECT_NE(info.out.find("records:           1\n"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("folder name:       Inbox\n"), std::string::npos) << info.out;
+
+    Result ls = RunTool(dir, "ls " + Quote(dbxtest::Sample("Inbox.dbx")));
+    EXPECT_EQ(ls.status, 0);
+    EXPECT_NE(ls.out.find("       2 RB-------- 2021-12-12 04:45:59 2021-12-12 04:45:59 Microsoft "
+                          "Outlook Express Te "
+                          "Welcome to Outlook Express 6\n"),
+              std::string::npos)
+        << ls.out;
+
+    Result cat = RunTool(dir, "cat " + Quote(dbxtest::Sample("Inbox.dbx")) + " 2");
+    EXPECT_EQ(cat.status, 0);
+    EXPECT_EQ(cat.out, dbx::MessageFile::Open(dbxtest::Sample("Inbox.dbx")).ReadText(2));
+    EXPECT_EQ(RunTool(dir, "cat " + Quote(dbxtest::Sample("Inbox.dbx")) + " 7").status, 2);
+}
+
+TEST(Dbxtool, FoldersPrintsTheStoreTree) {
+    REQUIRE_DBX_SAMPLES();
+    TempDir dir;
+    Result tree = RunTool(dir, "folders " + Quote(dbxtest::SamplesDir()));
+    EXPECT_EQ(tree.status, 0);
+    EXPECT_NE(tree.out.find("  Local Folders  [id 1]\n    Deleted Items  [id 7]\n"),
+              std::string::npos)
+        << tree.out;
+    EXPECT_NE(tree.out.find("    Inbox  [id 4, Inbox.dbx, 1 messages, 0 unread]\n"),
+              std::string::npos)
+        << tree.out;
+    EXPECT_EQ(RunTool(dir, "folders " + Quote(dbxtest::Sample("Folders.dbx"))).out, tree.out);
+}
+
+TEST(Dbxtool, ExtractWritesEveryMessage) {
+    TempDir dir;
+    auto path = dir.Path() / "Mail.dbx";
+    std::vector<std::string> texts = dbxtest::WriteMailbox(path, 30);
+    Result extract = RunTool(dir, "extract " + Quote(path) + " " + Quote(dir.Path() / "out"));
+    EXPECT_EQ(extract.status, 0) << extract.err;
+    EXPECT_NE(extract.out.find("30 message(s) written"), std::string::npos);
+    for (uint32_t n = 0; n < 30; ++n) {
+        char name[32];
+        std::snprintf(name, sizeof name, "%08u.eml", n + 2);
+        EXPECT_EQ(ReadFile(dir.Path() / "out" / name), texts[n]);
+    }
+}
+
+TEST(Dbxtool, CheckAndCompactReportThroughTheExitStatus) {
+    TempDir dir;
+    auto path = dir.Path() / "Mail.dbx";
+    dbxtest::WriteMailbox(path, 60);
+    EXPECT_EQ(RunTool(dir, "check " + Quote(path)).status, 0);
+
+    // Break the root node's marker: check names the node and fails; ls and extract still work
+    // and say the file is damaged.
+    dbx::MessageFile file = dbx::MessageFile::Open(path);
+    uint32_t root = file.header().root(0);
+    std::string bytes = ReadFile(path);
+    dbx::StoreU32(dbx::Bytes(bytes) + root, 0x1234);
+    testsupport::WriteFile(path, bytes);
+    Result check = RunTool(dir, "check " + Quote(path));
+    EXPECT_EQ(check.status, 1);
+    EXPECT_NE(check.out.find("tree node at " + dbx::Hex(root) +
+                             ": marker 0x1234 does not match its address"),
+              std::string::npos)
+        << check.out;
+    Result ls = RunTool(dir, "ls " + Quote(path));
+    EXPECT_EQ(ls.status, 1);
+    EXPECT_NE(ls.err.find("60 message(s) recovered by scanning"), std::string::npos) << ls.err;
+    EXPECT_EQ(RunTool(dir, "compact " + Quote(path)).status, 2)
+        << "a damaged index is not compacted away";
+
+    auto fresh = dir.Path() / "Fresh.dbx";
+    dbxtest::WriteMailbox(fresh, 10);
+    dbx::MessageFile writable = dbx::MessageFile::Open(fresh, dbxtest::Writable());
+    std::vector<uint32_t> ids{3, 4, 5};
+    writable.Delete(ids);
+    Result compact = RunTool(dir, "compact " + Quote(fresh));
+    EXPECT_EQ(compact.status, 0) << compact.err;
+    EXPECT_EQ(RunTool(dir, "check " + Quote(fresh)).status, 0);
+    EXPECT_EQ(dbx::MessageFile::Open(fresh).header().Get(dbx::hdr::kFreeBytes), 0u);
+}
+
+TEST(Dbxtool, RefusesOtherTablesAndBadUsage) {
+    REQUIRE_DBX_SAMPLES();
+    TempDir dir;
+    Result offline = RunTool(dir, "ls " + Quote(dbxtest::Sample("Offline.dbx")));
+    EXPECT_EQ(offline.status, 2);
+    EXPECT_NE(offline.err.find("offline operations table"), std::string::npos) << offline.err;
+    EXPECT_EQ(RunTool(dir, "frobnicate x").status, 2);
+    EXPECT_EQ(RunTool(dir, "cat onlyonearg").status, 2);
+    EXPECT_EQ(RunTool(dir, "info " + Quote(dir.Path() / "missing.dbx")).status, 2);
+}
+
+}  // namespace
