@@ -1,0 +1,68 @@
+// The module state of the library this framework is linked into (each library has its own, as
+// MFC keeps one per module): its instance handle, its resources, and the counts of live objects
+// and server locks that DllCanUnloadNow consults.
+#pragma once
+
+#include <map>
+#include <string>
+
+#include <winpal/types.h>
+
+#include <olectl/typelib.h>
+
+namespace olectl {
+
+// A library's resources: its string table and its TYPELIB resources, by id.
+struct ModuleResources {
+    const char* appName;  // the module's name: the source of the automation errors it raises
+    std::map<UINT, const char*> strings;
+    std::map<UINT, const TypeLibInfo*> typeLibs;
+};
+
+// The module object of a library (COleControlModule): constructing it, as a static object of the
+// library, hands the library's resources to its module state.
+class COleControlModule {
+  public:
+    explicit COleControlModule(const ModuleResources& resources);
+    COleControlModule(const COleControlModule&) = delete;
+    COleControlModule& operator=(const COleControlModule&) = delete;
+};
+
+// The library containing this code (its loader handle).
+HINSTANCE AfxGetInstanceHandle();
+const char* AfxGetAppName();
+// The string resource `id` of the running module; empty text when there is none.
+std::string AfxLoadString(UINT id);
+// The TYPELIB resource `id` of the module `instance`; null when the module has none.
+const TypeLibInfo* AfxLoadTypeLibResource(HINSTANCE instance, UINT id);
+
+// Counts a live automation object of the module (AfxOleLockApp / AfxOleUnlockApp).
+void AfxOleLockApp();
+void AfxOleUnlockApp();
+// IClassFactory::LockServer.
+void AfxOleLockServer(bool lock);
+// S_OK when no object of the module lives, no server lock is held and no class object is
+// referenced; S_FALSE otherwise.
+HRESULT AfxDllCanUnloadNow();
+LONG AfxLiveObjectCount();
+
+// Owned by every COM object of the module: counts it as live for its whole life.
+class ObjectLock {
+  public:
+    ObjectLock() { AfxOleLockApp(); }
+    ~ObjectLock() { AfxOleUnlockApp(); }
+    ObjectLock(const ObjectLock&) = delete;
+    ObjectLock& operator=(const ObjectLock&) = delete;
+};
+
+// The reference count of a COM object: one reference for its maker at construction.
+class RefCount {
+  public:
+    ULONG Add() { return ++count_; }
+    ULONG Drop() { return --count_; }
+
+  private:
+    ULONG count_ = 1;
+};
+
+}  // namespace olectl
