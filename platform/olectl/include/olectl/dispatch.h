@@ -238,9 +238,10 @@ struct MemberTraits<R (C::*)(A...)> {
 // Loads the arguments of a method or getter: declaration order runs from the last rgvarg slot
 // to the first.
 template <class Args, std::size_t... I>
-HRESULT LoadArgs(Args& args, DISPPARAMS* params, UINT* argErr, std::index_sequence<I...>) {
+HRESULT LoadArgs([[maybe_unused]] Args& args, [[maybe_unused]] DISPPARAMS* params,
+                 [[maybe_unused]] UINT* argErr, std::index_sequence<I...>) {
     HRESULT hr = S_OK;
-    auto load = [&](auto& arg, std::size_t index) {
+    [[maybe_unused]] auto load = [&](auto& arg, std::size_t index) {
         if (FAILED(hr))
             return;
         UINT slot = params->cArgs - 1 - static_cast<UINT>(index);
@@ -323,9 +324,9 @@ DispatchEntry DispMethod(DISPID id) {
 template <auto Getter, auto Setter = nullptr>
 DispatchEntry DispProperty(DISPID id) {
     DispatchEntry entry = detail::MakeEntry<Getter>(id, true);
-    if constexpr (std::is_same_v<decltype(Setter), SetNotSupportedTag>) {
+    if constexpr (std::is_same_v<std::remove_cv_t<decltype(Setter)>, SetNotSupportedTag>) {
         entry.putRaisesSetNotSupported = true;
-    } else if constexpr (!std::is_null_pointer_v<decltype(Setter)>) {
+    } else if constexpr (!std::is_null_pointer_v<std::remove_cv_t<decltype(Setter)>>) {
         entry.put = &detail::CallSetter<Setter>;
     }
     return entry;

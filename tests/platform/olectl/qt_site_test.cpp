@@ -1,0 +1,102 @@
+// A control hosted in the Qt widget site, and the property frame, under an offscreen
+// QApplication.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QImage>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTimer>
+
+#include <olectl/qt_site.h>
+
+#include "sample_factories.h"
+
+namespace {
+
+class QtEnvironment : public testing::Environment {
+  public:
+    void SetUp() override {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        static int argc = 1;
+        static char name[] = "olectl_qt_tests";
+        static char* argv[] = {name, nullptr};
+        app_ = new QApplication(argc, argv);
+    }
+    void TearDown() override { delete app_; }
+
+  private:
+    QApplication* app_ = nullptr;
+};
+
+testing::Environment* const qtEnvironment = testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+// Runs `handle` on the modal dialog once it is shown.
+void WhenModalShows(std::function<void(QWidget&)> handle) {
+    QTimer::singleShot(10, [handle] {
+        if (QWidget* dialog = QApplication::activeModalWidget())
+            handle(*dialog);
+        else
+            WhenModalShows(handle);
+    });
+}
+
+class QtSiteTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        sample::UseSampleResources();
+        sample::SampleControl::created = 0;
+        sample::SampleControl::destroyed = 0;
+        sample::SamplePage::applied = 0;
+    }
+    void TearDown() override { EXPECT_EQ(sample::SampleControl::alive, 0); }
+
+    sample::RegisteredSampleClasses classes;
+};
+
+TEST_F(QtSiteTest, WidgetIsTheControlsWindow) {
+    auto* site = new olectl::QtControlSite;
+    ASSERT_EQ(site->CreateControl(sample::CLSID_SampleControl), S_OK);
+    site->setGeometry(5, 5, 100, 30);
+    site->show();
+    EXPECT_TRUE(site->HasControlWindow());
+    EXPECT_EQ(sample::SampleControl::created, 1);
+
+    QImage image = site->grab().toImage();
+    EXPECT_EQ(image.pixelColor(2, 2), QColor(0, 0, 255));
+
+    auto* control =
+        static_cast<sample::SampleControl*>(static_cast<olectl::CCmdTarget*>(site->Dispatch()));
+    control->Resize(1, 1);
+    EXPECT_EQ(site->geometry(), QRect(5, 5, 1, 1));
+
+    delete site;
+    EXPECT_EQ(sample::SampleControl::destroyed, 1);
+}
+
+TEST_F(QtSiteTest, PropertiesVerbShowsThePagesInAFrame) {
+    olectl::QtControlSite site;
+    ASSERT_EQ(site.CreateControl(sample::CLSID_SampleControl), S_OK);
+    QString title;
+    QString tab;
+    QString label;
+    WhenModalShows([&](QWidget& dialog) {
+        title = dialog.windowTitle();
+        if (auto* tabs = dialog.findChild<QTabWidget*>())
+            tab = tabs->tabText(0);
+        if (auto* text = dialog.findChild<QLabel*>())
+            label = text->text();
+        dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    });
+    EXPECT_EQ(site.DoVerb(OLEIVERB_PROPERTIES), S_OK);
+    EXPECT_EQ(title, "Sample Properties");
+    EXPECT_EQ(tab, "Sample");
+    EXPECT_EQ(label, "Sample page");
+    EXPECT_EQ(sample::SamplePage::applied, 1);
+}
+
+}  // namespace
