@@ -234,6 +234,8 @@ struct MemberTraits<R (C::*)(A...)> {
     using Args = std::tuple<ArgOf<A>...>;
     static constexpr std::size_t arity = sizeof...(A);
 };
+template <class C, class R, class... A>
+struct MemberTraits<R (C::*)(A...) const> : MemberTraits<R (C::*)(A...)> {};
 
 // Loads the arguments of a method or getter: declaration order runs from the last rgvarg slot
 // to the first.
