@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include <dispatch_calls.h>
 #include <winpal/winpal.h>
 
 #include "sample_objects.h"
@@ -11,17 +12,12 @@ namespace {
 
 using winpal::Variant;
 
-// Calls `id` with `args` in declaration order (rgvarg holds them last first).
 HRESULT Call(IDispatch* target, DISPID id, WORD flags, std::vector<Variant> args,
              Variant* result = nullptr, UINT* argErr = nullptr, EXCEPINFO* info = nullptr) {
-    std::vector<VARIANT> reversed;
-    for (auto it = args.rbegin(); it != args.rend(); ++it)
-        reversed.push_back(*it->Ptr());
-    DISPPARAMS params{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
-    return target->Invoke(id, IID_NULL, 0, flags, &params, result ? result->Ptr() : nullptr, info,
-                          argErr);
+    return testsupport::InvokeArgs(target, id, flags, args, result, argErr, info);
 }
 
+// A put whose named arguments the test chooses.
 HRESULT Put(IDispatch* target, DISPID id, Variant value, EXCEPINFO* info = nullptr,
             DISPID named = DISPID_PROPERTYPUT, UINT namedCount = 1) {
     DISPPARAMS params{value.Ptr(), &named, 1, namedCount};

@@ -7,7 +7,7 @@
 #include <olectl/registration.h>
 #include <temp_prefix.h>
 
-#include "registry_reader.h"
+#include <classes_registry.h>
 #include "sample_factories.h"
 
 namespace {

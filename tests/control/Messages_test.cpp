@@ -1,0 +1,172 @@
+// The messages collection: loading through the control's Folder property, the records and their
+// properties, lookups, Refresh, and failures of the store walk.
+#include <gtest/gtest.h>
+
+#include "QuillboxFixture.h"
+#include "messages/StoreTime.h"
+
+#include <winpal/kernel.h>
+
+namespace testsupport {
+namespace {
+
+using winpal::Variant;
+
+FILETIME TimeOf(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second) {
+    SYSTEMTIME system{year, month, 0, day, hour, minute, second, 0};
+    FILETIME file{};
+    SystemTimeToFileTime(&system, &file);
+    return file;
+}
+
+class MessagesTest : public QuillboxFixture {
+  protected:
+    void SetUp() override {
+        QuillboxFixture::SetUp();
+        AddSampleTree();
+        store.AddMessage(1, {11, 0, "Ann", "Bob", "Hello", TimeOf(2004, 7, 5, 9, 3, 7),
+                             TimeOf(2004, 7, 4, 23, 59, 1), 1234});
+        store.AddMessage(1, {12, 0, "Cid", "Dee", "Other", {}, {}, 5});
+        store.AddMessage(1, {13, 0, "Eve", "Fay", "Hello", {}, {}, 6});
+        Open(true);
+        messages = Messages();
+    }
+    void TearDown() override {
+        messages.Reset();
+        QuillboxFixture::TearDown();
+    }
+
+    Variant Call(const std::u16string& name, const std::vector<Variant>& args = {}) {
+        return CallByName(messages.Get(), name, args);
+    }
+    LONG Count() { return NumberOf(Call(u"Count")); }
+
+    winpal::ComPtr<IDispatch> messages;
+};
+
+TEST_F(MessagesTest, SelectingAFolderOpensItAndListsItsMessages) {
+    SelectFolder(0);
+    EXPECT_EQ(store.CallsText(),
+              "OpenFolder(1, 0)\n"
+              "[1] GetFirstMessage(0, 0, 4294967295)\n"
+              "[1] FreeMessageProps(11)\n"
+              "[1] GetNextMessage(h3, 0)\n"
+              "[1] FreeMessageProps(12)\n"
+              "[1] GetNextMessage(h3, 0)\n"
+              "[1] FreeMessageProps(13)\n"
+              "[1] GetNextMessage(h3, 0)\n"
+              "[1] GetMessageClose(h3)\n");
+    EXPECT_EQ(Count(), 3);
+    EXPECT_EQ(Call(u"Count").Type(), VT_I2);
+    EXPECT_EQ(NumberOf(Call(u"FindMessageID", {Variant::I4(0)})), 11);
+    EXPECT_EQ(NumberOf(Call(u"FindMessageID", {Variant::I4(2)})), 13);
+    EXPECT_EQ(NumberOf(Call(u"FindMessageID", {Variant::I4(3)})), 0);
+    EXPECT_EQ(NumberOf(Call(u"FindMessageID", {Variant::I4(-1)})), 0);
+}
+
+TEST_F(MessagesTest, RecordsCarryTheStoresProperties) {
+    SelectFolder(0);
+    auto first = ObjectOf(Call(u"Item", {Variant::I4(1)}));
+    EXPECT_EQ(TextOf(CallByName(first.Get(), u"Subject")), "Hello");  // the normalised subject
+    EXPECT_EQ(TextOf(CallByName(first.Get(), u"ReceiveTime")), "2004/07/05 09:03:07");
+    EXPECT_EQ(TextOf(CallByName(first.Get(), u"SentTime")), "2004/07/04 23:59:01");
+    EXPECT_EQ(TextOf(CallByName(first.Get(), u"DisplayFrom")), "Ann");
+    EXPECT_EQ(TextOf(CallByName(first.Get(), u"DisplayTo")), "Bob");
+    Variant size = CallByName(first.Get(), u"Size");
+    EXPECT_EQ(size.Type(), VT_I4);
+    EXPECT_EQ(size.Ptr()->lVal, 1234);
+    for (DISPID id = 1; id <= 6; ++id)
+        EXPECT_EQ(PutProperty(first.Get(), id, Variant::I4(1)), DISP_E_MEMBERNOTFOUND) << id;
+    EXPECT_EQ(PutProperty(messages.Get(), 1, Variant::I4(1)), DISP_E_MEMBERNOTFOUND);
+}
+
+TEST_F(MessagesTest, ItemTakesASubjectOrAOneBasedPosition) {
+    SelectFolder(0);
+    IDispatch* first = Call(u"Item", {Variant::I4(1)}).Ptr()->pdispVal;
+    IDispatch* third = Call(u"Item", {Variant::I4(3)}).Ptr()->pdispVal;
+    EXPECT_NE(first, third);
+    EXPECT_EQ(Call(u"Item", {Variant::Utf8("Hello")}).Ptr()->pdispVal, first);
+    EXPECT_EQ(Call(u"Item", {Variant::Utf8("hello")}).Ptr()->pdispVal, nullptr);
+    EXPECT_EQ(Call(u"Item", {Variant::I4(0)}).Ptr()->pdispVal, nullptr);
+    EXPECT_EQ(Call(u"Item", {Variant::I4(4)}).Ptr()->pdispVal, nullptr);
+}
+
+TEST_F(MessagesTest, AnIndexPastTheLastFolderOpensTheFolderWithThatId) {
+    SelectFolder(9);
+    EXPECT_EQ(store.calls.front(), "OpenFolder(9, 0)");
+    EXPECT_EQ(NumberOf(CallByName(Control(), u"Folder")), 9);
+}
+
+TEST_F(MessagesTest, EmptyFolderAndFailedOpen) {
+    SelectFolder(3);
+    EXPECT_EQ(Count(), 0);
+    EXPECT_EQ(Call(u"Item", {Variant::I4(1)}).Ptr()->pdispVal, nullptr);
+    EXPECT_EQ(store.calls.back(), "[4] GetFirstMessage(0, 0, 4294967295)");  // nothing to close
+
+    SelectFolder(0);
+    EXPECT_EQ(Count(), 3);
+    store.answers["OpenFolder"] = E_FAIL;
+    store.calls.clear();
+    SelectFolder(0);
+    EXPECT_EQ(Count(), 0);
+    EXPECT_EQ(store.calls, std::vector<std::string>{"OpenFolder(1, 0)"});
+}
+
+TEST_F(MessagesTest, FailedWalkKeepsTheMessagesReadSoFar) {
+    store.answers["GetNextMessage"] = E_FAIL;
+    SelectFolder(0);
+    EXPECT_EQ(Count(), 1);
+    EXPECT_EQ(store.calls.back(), "[1] GetMessageClose(h3)");
+}
+
+TEST_F(MessagesTest, RefreshReloadsTheSelectedFolder) {
+    SelectFolder(0);
+    store.AddMessage(1, Mail(14, 0, "New"));
+    EXPECT_EQ(Count(), 3);
+    store.calls.clear();
+    Call(u"Refresh");
+    EXPECT_EQ(Count(), 4);
+    EXPECT_EQ(store.calls.front(), "OpenFolder(1, 0)");
+    // CreateMessage elsewhere neither reloads the list nor changes Folder.
+    EXPECT_TRUE(BooleanOf(CallByName(Folders().Get(), u"CreateMessage",
+                                     {Variant::I4(3), Variant::Utf8("a"), Variant::Utf8("b"),
+                                      Variant::Utf8("c"), Variant::Utf8("d")})));
+    EXPECT_EQ(Count(), 4);
+    EXPECT_EQ(NumberOf(CallByName(Control(), u"Folder")), 0);
+}
+
+TEST_F(MessagesTest, EnumerationSurvivesSelectingAnotherFolder) {
+    SelectFolder(0);
+    Variant enumerator;
+    ASSERT_EQ(InvokeArgs(messages.Get(), DISPID_NEWENUM, DISPATCH_PROPERTYGET, {}, &enumerator),
+              S_OK);
+    winpal::ComPtr<IEnumVARIANT> items;
+    ASSERT_EQ(
+        winpal::ComPtr<IUnknown>::Share(enumerator.Ptr()->punkVal).As(IID_IEnumVARIANT, &items),
+        S_OK);
+    VARIANT slots[3];
+    ULONG fetched = 0;
+    ASSERT_EQ(items->Next(1, slots, &fetched), S_OK);
+    VariantClear(&slots[0]);
+    SelectFolder(3);
+    EXPECT_EQ(Count(), 0);
+    ASSERT_EQ(items->Next(3, slots, &fetched), S_FALSE);
+    EXPECT_EQ(fetched, 2u);
+    EXPECT_EQ(TextOf(CallByName(slots[0].pdispVal, u"Subject")), "Other");
+    EXPECT_EQ(TextOf(CallByName(slots[1].pdispVal, u"Subject")), "Hello");
+    for (VARIANT& slot : slots)
+        VariantClear(&slot);
+}
+
+TEST(StoreTimeTest, TextOfAStoreTime) {
+    EXPECT_EQ(StoreTimeText(TimeOf(2004, 7, 5, 9, 3, 7)), "2004/07/05 09:03:07");
+    EXPECT_EQ(StoreTimeText(TimeOf(1999, 12, 31, 23, 59, 59)), "1999/12/31 23:59:59");
+    EXPECT_EQ(StoreTimeText(FILETIME{0, 0}), "1601/01/01 00:00:00");
+    // Times the conversions refuse read -1 in every field: one past the file-time range, and
+    // one (in the year 30828) past the variant-date range.
+    EXPECT_EQ(StoreTimeText(FILETIME{0, 0x80000000u}), "-1/-1/-1 -1:-1:-1");
+    EXPECT_EQ(StoreTimeText(FILETIME{0xFFFFFFFFu, 0x7FFFFFFFu}), "-1/-1/-1 -1:-1:-1");
+}
+
+}  // namespace
+}  // namespace testsupport

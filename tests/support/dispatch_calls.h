@@ -1,0 +1,86 @@
+// Automation calls for tests: invoking by dispatch id with arguments in declaration order, puts,
+// and late-bound calls by name as a script makes them.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include <winpal/winpal.h>
+
+namespace testsupport {
+
+// Invokes `id` with `args` in declaration order (rgvarg holds them last first).
+inline HRESULT InvokeArgs(IDispatch* target, DISPID id, WORD flags,
+                          const std::vector<winpal::Variant>& args,
+                          winpal::Variant* result = nullptr, UINT* argErr = nullptr,
+                          EXCEPINFO* info = nullptr) {
+    std::vector<VARIANT> reversed;
+    for (auto it = args.rbegin(); it != args.rend(); ++it)
+        reversed.push_back(*it->Ptr());
+    DISPPARAMS params{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
+    return target->Invoke(id, IID_NULL, 0, flags, &params, result ? result->Ptr() : nullptr, info,
+                          argErr);
+}
+
+// A property put with the value as the named argument DISPID_PROPERTYPUT.
+inline HRESULT PutProperty(IDispatch* target, DISPID id, const winpal::Variant& value,
+                           EXCEPINFO* info = nullptr) {
+    VARIANT arg = *value.Ptr();
+    DISPID named = DISPID_PROPERTYPUT;
+    DISPPARAMS params{&arg, &named, 1, 1};
+    return target->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYPUT, &params, nullptr, info, nullptr);
+}
+
+inline DISPID DispidOf(IDispatch* target, std::u16string name) {
+    LPOLESTR names[] = {name.data()};
+    DISPID id = DISPID_UNKNOWN;
+    EXPECT_EQ(target->GetIDsOfNames(IID_NULL, names, 1, 0, &id), S_OK) << winpal::Utf16ToUtf8(name);
+    return id;
+}
+
+// A call by name with DISPATCH_METHOD | DISPATCH_PROPERTYGET, as a script host makes it; a
+// failure fails the test.
+inline winpal::Variant CallByName(IDispatch* target, const std::u16string& name,
+                                  const std::vector<winpal::Variant>& args = {}) {
+    winpal::Variant result;
+    EXPECT_EQ(InvokeArgs(target, DispidOf(target, name), DISPATCH_METHOD | DISPATCH_PROPERTYGET,
+                         args, &result),
+              S_OK)
+        << winpal::Utf16ToUtf8(name);
+    return result;
+}
+
+// The object a result holds, with a reference of its own (null for Nothing).
+inline winpal::ComPtr<IDispatch> ObjectOf(const winpal::Variant& value) {
+    if (value.Type() != VT_DISPATCH) {
+        ADD_FAILURE() << "not an object: type " << value.Type();
+        return nullptr;
+    }
+    return winpal::ComPtr<IDispatch>::Share(value.Ptr()->pdispVal);
+}
+
+inline std::string TextOf(const winpal::Variant& value) {
+    EXPECT_EQ(value.Type(), VT_BSTR);
+    if (value.Type() != VT_BSTR)
+        return {};
+    BSTR text = value.Ptr()->bstrVal;
+    return winpal::Utf16ToUtf8(text ? std::u16string_view(text, SysStringLen(text))
+                                    : std::u16string_view());
+}
+
+inline LONG NumberOf(const winpal::Variant& value) {
+    winpal::Variant number;
+    EXPECT_EQ(VariantChangeType(number.Ptr(), value.Ptr(), 0, VT_I4), S_OK);
+    return number.Ptr()->lVal;
+}
+
+// An automation Boolean: true for -1, false for 0; anything else fails the test.
+inline bool BooleanOf(const winpal::Variant& value) {
+    EXPECT_EQ(value.Type(), VT_BOOL);
+    EXPECT_TRUE(value.Ptr()->boolVal == VARIANT_TRUE || value.Ptr()->boolVal == VARIANT_FALSE);
+    return value.Ptr()->boolVal == VARIANT_TRUE;
+}
+
+}  // namespace testsupport
