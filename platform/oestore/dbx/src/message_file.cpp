@@ -163,18 +163,39 @@ std::vector<MessageInfo> MessageFile::List(IssueList* issues) {
     return list;
 }
 
+std::optional<std::pair<uint32_t, Record>> MessageFile::Locate(uint32_t id) {
+    try {
+        std::optional<uint32_t> address = db_->FindRecord(0, IdProbe(id));
+        if (!address)
+            return std::nullopt;
+        return std::make_pair(*address, db_->ReadRecord(*address));
+    } catch (const Error& error) {
+        if (error.code() != ErrorCode::kCorrupt)
+            throw;
+    }
+    // The index is damaged on the way to this id: look through every message that can be read.
+    MessageCursor cursor = Messages(true);
+    MessageInfo info;
+    Record record;
+    while (cursor.Next(info, record)) {
+        if (info.id == id)
+            return std::make_pair(info.record_address, std::move(record));
+    }
+    return std::nullopt;
+}
+
 std::optional<MessageInfo> MessageFile::Find(uint32_t id) {
-    std::optional<uint32_t> address = db_->FindRecord(0, IdProbe(id));
-    if (!address)
+    auto found = Locate(id);
+    if (!found)
         return std::nullopt;
-    return MessageInfo::FromRecord(db_->ReadRecord(*address), *address);
+    return MessageInfo::FromRecord(found->second, found->first);
 }
 
 Record MessageFile::ReadRecord(uint32_t id) {
-    std::optional<uint32_t> address = db_->FindRecord(0, IdProbe(id));
-    if (!address)
+    auto found = Locate(id);
+    if (!found)
         ThrowNoMessage(*db_, id);
-    return db_->ReadRecord(*address);
+    return std::move(found->second);
 }
 
 std::string MessageFile::ReadText(const MessageInfo& message, IssueList* issues) {

@@ -83,6 +83,7 @@ class MessageFile {
 
     MessageCursor Messages(bool salvage = true) { return MessageCursor(*db_, salvage); }
     std::vector<MessageInfo> List(IssueList* issues = nullptr);
+    // A message by id; still found in a file whose index is damaged on the way to it.
     std::optional<MessageInfo> Find(uint32_t id);
     // The full record of a message (every column, known or not); throws kNotFound.
     Record ReadRecord(uint32_t id);
@@ -111,6 +112,9 @@ class MessageFile {
 
   private:
     explicit MessageFile(std::unique_ptr<Database> db) : db_(std::move(db)) {}
+    // The address and record of a message, found through the index or, when the index is
+    // damaged, by walking every readable message.
+    std::optional<std::pair<uint32_t, Record>> Locate(uint32_t id);
     std::unique_ptr<Database> db_;
 };
 
