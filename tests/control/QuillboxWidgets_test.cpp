@@ -1,17 +1,14 @@
 // The control's dialogs and its drawing on a Qt widget site, under an offscreen QApplication.
 #include <gtest/gtest.h>
 
-#include <functional>
-
-#include <QApplication>
 #include <QDialogButtonBox>
 #include <QImage>
 #include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QTimer>
 
 #include <dispatch_calls.h>
+#include <offscreen_qt.h>
 #include <olectl/factory.h>
 #include <olectl/qt_site.h>
 
@@ -21,32 +18,8 @@
 namespace testsupport {
 namespace {
 
-class QtEnvironment : public testing::Environment {
-  public:
-    void SetUp() override {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "quillbox_widgets_tests";
-        static char* argv[] = {name, nullptr};
-        app_ = new QApplication(argc, argv);
-    }
-    void TearDown() override { delete app_; }
-
-  private:
-    QApplication* app_ = nullptr;
-};
-
-testing::Environment* const qtEnvironment = testing::AddGlobalTestEnvironment(new QtEnvironment);
-
-// Runs `handle` on the modal dialog once it is shown.
-void WhenModalShows(std::function<void(QWidget&)> handle) {
-    QTimer::singleShot(10, [handle] {
-        if (QWidget* dialog = QApplication::activeModalWidget())
-            handle(*dialog);
-        else
-            WhenModalShows(handle);
-    });
-}
+testing::Environment* const qtEnvironment =
+    testing::AddGlobalTestEnvironment(new testsupport::OffscreenQtEnvironment);
 
 QStringList LabelTexts(QWidget& dialog) {
     QStringList texts;

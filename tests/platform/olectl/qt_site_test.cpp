@@ -2,48 +2,21 @@
 // QApplication.
 #include <gtest/gtest.h>
 
-#include <functional>
-
-#include <QApplication>
 #include <QDialogButtonBox>
 #include <QImage>
 #include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QTimer>
 
+#include <offscreen_qt.h>
 #include <olectl/qt_site.h>
 
 #include "sample_factories.h"
 
 namespace {
 
-class QtEnvironment : public testing::Environment {
-  public:
-    void SetUp() override {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "olectl_qt_tests";
-        static char* argv[] = {name, nullptr};
-        app_ = new QApplication(argc, argv);
-    }
-    void TearDown() override { delete app_; }
-
-  private:
-    QApplication* app_ = nullptr;
-};
-
-testing::Environment* const qtEnvironment = testing::AddGlobalTestEnvironment(new QtEnvironment);
-
-// Runs `handle` on the modal dialog once it is shown.
-void WhenModalShows(std::function<void(QWidget&)> handle) {
-    QTimer::singleShot(10, [handle] {
-        if (QWidget* dialog = QApplication::activeModalWidget())
-            handle(*dialog);
-        else
-            WhenModalShows(handle);
-    });
-}
+testing::Environment* const qtEnvironment =
+    testing::AddGlobalTestEnvironment(new testsupport::OffscreenQtEnvironment);
 
 class QtSiteTest : public testing::Test {
   protected:
@@ -84,7 +57,7 @@ TEST_F(QtSiteTest, PropertiesVerbShowsThePagesInAFrame) {
     QString title;
     QString tab;
     QString label;
-    WhenModalShows([&](QWidget& dialog) {
+    testsupport::WhenModalShows([&](QWidget& dialog) {
         title = dialog.windowTitle();
         if (auto* tabs = dialog.findChild<QTabWidget*>())
             tab = tabs->tabText(0);
