@@ -1,9 +1,11 @@
 // The desktop services the program's logic uses: message boxes, yielding to the message loop,
-// the folder chooser and the progress caption. The main window implements them with Qt
+// the file and folder choosers, the progress caption, the busy pointer, opening documents and
+// ending the program. The main window implements them with Qt
 // (QtDesktop); tests answer and record them.
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace vb {
 
@@ -36,4 +38,14 @@ class Desktop {
     virtual QString BrowseForFolder(const QString& title) = 0;
     // The caption of the main window's byte-progress label.
     virtual void SetProgressCaption(const QString& caption) = 0;
+    // The open-file dialog with multiple selection: the full paths of the chosen files in the
+    // order the dialog lists them; empty when cancelled. `filter` has the form
+    // "Description (*.ext)|*.ext".
+    virtual QStringList ChooseFilesToOpen(const QString& filter) = 0;
+    // The hourglass mouse pointer while `busy`, the default pointer otherwise.
+    virtual void SetBusy(bool busy) = 0;
+    // Opens a document with the desktop's handler for its type.
+    virtual void OpenDocument(const QString& path) = 0;
+    // Ends the program at once: no further window events run.
+    virtual void EndProgram() = 0;
 };

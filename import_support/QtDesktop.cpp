@@ -1,6 +1,10 @@
 #include "import_support/QtDesktop.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QDesktopServices>
+#include <QUrl>
+#include <cstdio>
+#include <cstdlib>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
@@ -46,6 +50,25 @@ int AnswerOf(int pressed) {
     }
 }
 
+// "Description (*.dbx)|*.dbx|..." as a Qt name filter. Qt matches patterns with letter case on
+// this platform, so each pattern is offered in lower and upper case as well.
+QString QtNameFilter(const QString& filter) {
+    QStringList parts = filter.split(u'|');
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString description = parts[i];
+        qsizetype open = description.indexOf(u'(');
+        if (open >= 0) description = description.left(open).trimmed();
+        QStringList patterns;
+        for (const QString& pattern : parts[i + 1].split(u';')) {
+            patterns << pattern << pattern.toLower() << pattern.toUpper();
+        }
+        patterns.removeDuplicates();
+        filters << description + QStringLiteral(" (") + patterns.join(u' ') + u')';
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
 }  // namespace
 
 int QtDesktop::MsgBox(const QString& prompt, int buttons, const QString& title) {
@@ -64,4 +87,25 @@ QString QtDesktop::BrowseForFolder(const QString& title) {
 void QtDesktop::SetProgressCaption(const QString& caption) {
     if (progressLabel_)
         progressLabel_->setText(caption);
+}
+
+QStringList QtDesktop::ChooseFilesToOpen(const QString& filter) {
+    return QFileDialog::getOpenFileNames(owner_, QString(), QString(), QtNameFilter(filter));
+}
+
+void QtDesktop::SetBusy(bool busy) {
+    if (busy) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else {
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+void QtDesktop::OpenDocument(const QString& path) {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+void QtDesktop::EndProgram() {
+    std::fflush(nullptr);
+    std::_Exit(0);
 }

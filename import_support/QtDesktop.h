@@ -16,6 +16,10 @@ class QtDesktop : public Desktop {
     void DoEvents() override;
     QString BrowseForFolder(const QString& title) override;
     void SetProgressCaption(const QString& caption) override;
+    QStringList ChooseFilesToOpen(const QString& filter) override;
+    void SetBusy(bool busy) override;
+    void OpenDocument(const QString& path) override;
+    void EndProgram() override;
 
   private:
     QWidget* owner_;

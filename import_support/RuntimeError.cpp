@@ -12,6 +12,8 @@ QString ErrorDescription(int number) {
             return QStringLiteral("Overflow");
         case kSubscriptOutOfRange:
             return QStringLiteral("Subscript out of range");
+        case kObjectNotSet:
+            return QStringLiteral("Object variable or With block variable not set");
         case kFileNotFound:
             return QStringLiteral("File not found");
         case kBadFileMode:

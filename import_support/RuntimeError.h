@@ -10,6 +10,7 @@ namespace vb {
 constexpr int kInvalidProcedureCall = 5;
 constexpr int kOverflow = 6;
 constexpr int kSubscriptOutOfRange = 9;
+constexpr int kObjectNotSet = 91;
 constexpr int kFileNotFound = 53;
 constexpr int kBadFileMode = 54;
 constexpr int kDeviceIoError = 57;
@@ -21,6 +22,7 @@ constexpr int kPermissionDenied = 70;
 constexpr int kPathFileAccessError = 75;
 constexpr int kPathNotFound = 76;
 constexpr int kKeyAlreadyAssociated = 457;
+constexpr int kBufferTooSmall = 20476;  // the common dialog's returned text does not fit
 
 // The run time's description of an error number ("Application-defined or object-defined error"
 // for numbers it does not know).

@@ -31,11 +31,23 @@ class RecordingDesktop : public Desktop {
         return chosenFolder;
     }
     void SetProgressCaption(const QString& caption) override { captions.append(caption); }
+    QStringList ChooseFilesToOpen(const QString& filter) override {
+        openFilters.append(filter);
+        return chosenFiles;
+    }
+    void SetBusy(bool busy) override { busyChanges.push_back(busy); }
+    void OpenDocument(const QString& path) override { openedDocuments.append(path); }
+    void EndProgram() override { ++endRequests; }
 
     std::deque<int> answers;  // answers to the next message boxes, vbOK when empty
     QString chosenFolder;     // what the folder chooser returns
+    QStringList chosenFiles;  // what the open-file dialog returns
     std::vector<ShownMessage> messages;
     QStringList browseTitles;
     QStringList captions;
+    QStringList openFilters;
+    std::vector<bool> busyChanges;
+    QStringList openedDocuments;
+    int endRequests = 0;
     int yields = 0;
 };

@@ -1,0 +1,137 @@
+// Ferrydeck: brings loose Outlook Express mailbox files back into the mail store.
+//   ferrydeck                        the window
+//   ferrydeck --import FILE...       imports the files without showing the window
+//   ferrydeck --import-folder DIR    imports every mailbox file below DIR without the window
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <cstdio>
+#include <cstdlib>
+
+#include "import_app/ConsoleDesktop.h"
+#include "import_app/frmMain.h"
+#include "import_support/RuntimeError.h"
+
+namespace {
+
+constexpr int kUsageError = 2;
+
+const char kUsage[] =
+    "Usage: ferrydeck [--import FILE... | --import-folder FOLDER]\n"
+    "\n"
+    "Without arguments Ferrydeck opens its window: add Outlook Express mailbox files (.dbx)\n"
+    "to the list, one by one or every one below a folder, and press \"Import into Outlook\n"
+    "Express\". Each listed file becomes a new top-level folder of your mail store, named\n"
+    "after the file, holding the file's mail. Your own files are only read, never changed.\n"
+    "\n"
+    "  --import FILE...        import these mailbox files without showing the window\n"
+    "  --import-folder FOLDER  import every mailbox file below FOLDER without the window\n"
+    "  --help                  show this text\n"
+    "\n"
+    "Without the window, one line is printed per file and a summary at the end; the exit\n"
+    "status is 0 only when every file was imported.\n"
+    "\n"
+    "The mail store and the registry live in the prefix ($WINPAL_PREFIX, by default\n"
+    "~/.local/share/winpal). The Quillbox control and the mail store must be registered\n"
+    "there first: regsvr liboestore.so && regsvr libquillbox.so\n";
+
+struct Arguments {
+    bool help = false;
+    bool headless = false;
+    QStringList files;
+    QString folder;
+    QString error;
+};
+
+Arguments Parse(const QStringList& args) {
+    Arguments parsed;
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        const QString& arg = args[i];
+        if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
+            parsed.help = true;
+        } else if (arg == QLatin1String("--import")) {
+            parsed.headless = true;
+            while (i + 1 < args.size() && !args[i + 1].startsWith(QLatin1String("--"))) {
+                parsed.files.append(args[++i]);
+            }
+            if (parsed.files.isEmpty()) parsed.error = QStringLiteral("--import needs files");
+        } else if (arg == QLatin1String("--import-folder")) {
+            parsed.headless = true;
+            if (i + 1 >= args.size()) {
+                parsed.error = QStringLiteral("--import-folder needs a folder");
+            } else {
+                parsed.folder = args[++i];
+            }
+        } else {
+            parsed.error = QStringLiteral("unknown argument: ") + arg;
+        }
+    }
+    return parsed;
+}
+
+int RunHeadless(const Arguments& arguments) {
+    ConsoleDesktop desktop;
+    frmMain form(&desktop);
+    form.CreateControlWindow();
+    if (!form.OEDispatch()) return kUsageError;
+
+    for (const QString& file : arguments.files) form.AddFileToList(QFileInfo(file).absoluteFilePath());
+    if (!arguments.folder.isEmpty()) {
+        try {
+            form.AddFolderToList(QDir(arguments.folder).absolutePath() + u'/');
+        } catch (const vb::RuntimeError& error) {
+            std::fprintf(stderr, "ferrydeck: %s\n", error.Description().toLocal8Bit().constData());
+            return 1;
+        }
+    }
+    int listed = form.grdFiles1->Rows();
+    form.grdFiles1->SetRow(0);
+    if (listed == 1 && form.grdFiles1->Text().isEmpty()) {
+        std::printf("No mailbox files to import.\n");
+        return 1;
+    }
+
+    form.OnRowDone([](const QString& line) {
+        std::printf("%s\n", line.toLocal8Bit().constData());
+        std::fflush(stdout);
+    });
+    form.CmdConvert2PDF_Click();
+
+    int imported = 0;
+    for (frmMain::RowOutcome outcome : form.LastRunOutcomes()) {
+        if (outcome == frmMain::RowOutcome::Imported) ++imported;
+    }
+    std::printf("Imported %d of %d files.\n", imported, listed);
+    return imported == listed ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Without a screen the command-line import still runs its (hidden) window.
+    bool wantsHeadless = false;
+    for (int i = 1; i < argc; ++i) {
+        QLatin1String arg(argv[i]);
+        wantsHeadless |= arg == QLatin1String("--import") ||
+                         arg == QLatin1String("--import-folder") || arg == QLatin1String("--help");
+    }
+    if (wantsHeadless && !std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Ferrydeck"));
+    Arguments arguments = Parse(QApplication::arguments());
+    if (arguments.help) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (!arguments.error.isEmpty()) {
+        std::fprintf(stderr, "ferrydeck: %s\n\n%s", arguments.error.toLocal8Bit().constData(),
+                     kUsage);
+        return kUsageError;
+    }
+    if (arguments.headless) return RunHeadless(arguments);
+
+    frmMain form;
+    form.show();
+    return QApplication::exec();
+}
