@@ -8,23 +8,9 @@
 #include <vector>
 
 #include "import_app/modMain.h"
-#include "import_support/Desktop.h"
+#include "RecordingDesktop.h"
 
 namespace {
-
-class CountingDesktop : public Desktop {
-  public:
-    int MsgBox(const QString& prompt, int, const QString&) override {
-        std::fprintf(stderr, "copy failed: %s\n", prompt.toUtf8().constData());
-        return vb::vbOK;
-    }
-    void DoEvents() override { ++yields; }
-    QString BrowseForFolder(const QString&) override { return {}; }
-    void SetProgressCaption(const QString&) override { ++captions; }
-
-    int yields = 0;
-    int captions = 0;
-};
 
 double SecondsOf(auto&& action) {
     auto start = std::chrono::steady_clock::now();
@@ -55,9 +41,9 @@ int main(int argc, char** argv) {
 
     double bestChunked = 1e9;
     double bestPlain = 1e9;
-    CountingDesktop desktop;
+    RecordingDesktop desktop;
     for (int round = 0; round < 3; ++round) {
-        desktop = CountingDesktop();
+        desktop = RecordingDesktop();
         std::int32_t result = 0;
         bestChunked = std::min(bestChunked, SecondsOf([&] {
                                    result = modMain::CopyFileByChunk(
@@ -65,7 +51,9 @@ int main(int argc, char** argv) {
                                        QString::fromStdString(chunked.string()), 0, desktop);
                                }));
         if (result != static_cast<std::int32_t>(kSize)) {
-            std::fprintf(stderr, "CopyFileByChunk returned %d\n", result);
+            std::fprintf(stderr, "CopyFileByChunk returned %d: %s\n", result,
+                         desktop.messages.empty() ? ""
+                                                  : desktop.messages[0].prompt.toUtf8().constData());
             return 1;
         }
         bestPlain = std::min(bestPlain, SecondsOf([&] {
@@ -73,8 +61,8 @@ int main(int argc, char** argv) {
                              }));
     }
     std::printf("file size            %zu bytes\n", kSize);
-    std::printf("CopyFileByChunk      %.3f s (%d progress captions, %d yields)\n", bestChunked,
-                desktop.captions, desktop.yields);
+    std::printf("CopyFileByChunk      %.3f s (%lld progress captions, %d yields)\n", bestChunked,
+                static_cast<long long>(desktop.captions.size()), desktop.yields);
     std::printf("plain whole-file copy %.3f s\n", bestPlain);
     std::printf("ratio                %.2f (goal: at most 1.50)\n", bestChunked / bestPlain);
     fs::remove(source);

@@ -34,7 +34,7 @@ TEST_F(FileList, FirstFileTakesTheEmptyRowAndDuplicatesAreKept) {
     form.AddFileToList("/mail/Inbox.dbx");
     EXPECT_EQ(Rows(), QStringList{"/mail/Inbox.dbx"});
     EXPECT_EQ(form.lblCount1->text(), "1 files");
-    EXPECT_EQ(form.grdFiles1->ColWidth(0), 10000);
+    EXPECT_EQ(form.grdFiles1->columnWidth(0), 667);  // 10000 twips
     form.AddFileToList("/mail/Inbox.dbx");
     EXPECT_EQ(Rows(), QStringList({"/mail/Inbox.dbx", "/mail/Inbox.dbx"}));
     EXPECT_EQ(form.lblCount1->text(), "2 files");

@@ -71,7 +71,7 @@ TEST_F(MainWindow, GridStartsAsOneEmptyCellWiderThanItself) {
     EXPECT_EQ(form.grdFiles1->Rows(), 1);
     EXPECT_EQ(form.grdFiles1->Cols(), 1);
     EXPECT_EQ(form.grdFiles1->FixedRows(), 0);
-    EXPECT_EQ(form.grdFiles1->ColWidth(0), 50000);
+    EXPECT_EQ(form.grdFiles1->columnWidth(0), 3333);  // 50000 twips
     EXPECT_EQ(form.strNewFolderNames, QStringList{""});
 }
 
