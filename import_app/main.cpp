@@ -33,7 +33,7 @@ const char kUsage[] =
     "\n"
     "The mail store and the registry live in the prefix ($WINPAL_PREFIX, by default\n"
     "~/.local/share/winpal). The Quillbox control and the mail store must be registered\n"
-    "there first: regsvr liboestore.so && regsvr libquillbox.so\n";
+    "there first: regsvr oestore.so && regsvr libquillbox.so\n";
 
 struct Arguments {
     bool help = false;

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <deque>
+#include <functional>
 #include <vector>
 
 #include "import_support/Desktop.h"
@@ -25,7 +26,10 @@ class RecordingDesktop : public Desktop {
         answers.pop_front();
         return answer;
     }
-    void DoEvents() override { ++yields; }
+    void DoEvents() override {
+        ++yields;
+        if (onDoEvents) onDoEvents();
+    }
     QString BrowseForFolder(const QString& title) override {
         browseTitles.append(title);
         return chosenFolder;
@@ -50,4 +54,5 @@ class RecordingDesktop : public Desktop {
     QStringList openedDocuments;
     int endRequests = 0;
     int yields = 0;
+    std::function<void()> onDoEvents;  // runs at every yield, as the message loop would
 };
