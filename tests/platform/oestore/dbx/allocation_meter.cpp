@@ -31,11 +31,27 @@ void Release(void* p) {
 
 }  // namespace
 
+// Every plain form of new and delete goes through the meter (the aligned forms stay as they are
+// and pair with each other).
 void* operator new(size_t size) {
     return Allocate(size);
 }
 void* operator new[](size_t size) {
     return Allocate(size);
+}
+void* operator new(size_t size, const std::nothrow_t&) noexcept {
+    try {
+        return Allocate(size);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+void* operator new[](size_t size, const std::nothrow_t&) noexcept {
+    try {
+        return Allocate(size);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
 }
 void operator delete(void* p) noexcept {
     Release(p);
@@ -47,6 +63,12 @@ void operator delete(void* p, size_t) noexcept {
     Release(p);
 }
 void operator delete[](void* p, size_t) noexcept {
+    Release(p);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+    Release(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept {
     Release(p);
 }
 
