@@ -153,6 +153,24 @@ const char* SkipComment(const char* p, const char* end) {
     return end;
 }
 
+// Record strings are kept short enough that a message record stays well below the largest block
+// the file's free lists can take back (about 8 KB); a longer value is cut, and a reference list
+// keeps its end (the nearest ancestors).
+constexpr size_t kMaxColumnText = 512;
+constexpr size_t kMaxReferences = 1024;
+
+std::string Clip(std::string_view text) {
+    return std::string(text.substr(0, kMaxColumnText));
+}
+
+std::string ClipReferences(std::string_view text) {
+    if (text.size() <= kMaxReferences)
+        return std::string(text);
+    text = text.substr(text.size() - kMaxReferences);
+    size_t start = text.find('<');
+    return std::string(start == std::string_view::npos ? text : text.substr(start));
+}
+
 std::string JoinDisplays(const std::vector<Mailbox>& boxes) {
     // How the store shows several recipients in one column is not known; names are joined with
     // "; " as the mail client joins recipients when it writes them.
@@ -367,19 +385,19 @@ Record MessageRecordFromText(std::string_view text, const NewMessageOptions& opt
     record.SetFileTime(msgcol::kDownloadTime, stored);
     record.SetFileTime(msgcol::kReceivedDate, *received);
     std::string subject = decoded("Subject").value_or("");
-    record.SetString(msgcol::kSubject, subject);
-    record.SetString(msgcol::kNormalizedSubject, NormalizeSubject(subject));
+    record.SetString(msgcol::kSubject, Clip(subject));
+    record.SetString(msgcol::kNormalizedSubject, Clip(NormalizeSubject(subject)));
     if (auto id = FindHeaderField(fields, "Message-ID"))
-        record.SetString(msgcol::kMessageId, *id);
+        record.SetString(msgcol::kMessageId, Clip(*id));
     if (auto references = FindHeaderField(fields, "References")) {
-        record.SetString(msgcol::kReferences, *references);
+        record.SetString(msgcol::kReferences, ClipReferences(*references));
     }
     std::vector<Mailbox> from = ParseAddressList(decoded("From").value_or(""));
-    record.SetString(msgcol::kDisplayFrom, from.empty() ? "" : from[0].display);
-    record.SetString(msgcol::kEmailFrom, from.empty() ? "" : from[0].address);
+    record.SetString(msgcol::kDisplayFrom, from.empty() ? "" : Clip(from[0].display));
+    record.SetString(msgcol::kEmailFrom, from.empty() ? "" : Clip(from[0].address));
     std::vector<Mailbox> to = ParseAddressList(decoded("To").value_or(""));
-    record.SetString(msgcol::kDisplayTo, JoinDisplays(to));
-    record.SetString(msgcol::kEmailTo, to.empty() ? "" : to[0].address);
+    record.SetString(msgcol::kDisplayTo, Clip(JoinDisplays(to)));
+    record.SetString(msgcol::kEmailTo, to.empty() ? "" : Clip(to[0].address));
 
     uint32_t priority = 3;
     std::string x_priority(Trim(FindHeaderField(fields, "X-Priority").value_or("")));

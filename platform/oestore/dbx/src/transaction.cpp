@@ -144,6 +144,17 @@ uint32_t Transaction::BlockSizeAt(uint32_t address) {
     return kRecordHeaderSize + RecordBodyLength(head, address);
 }
 
+uint32_t Transaction::AllocateRecord(const Record& record) {
+    uint32_t size = record.EncodedSize();
+    // A larger record could never be put on a free list again once it is deleted.
+    if (size > kMaxListedBlockSize) {
+        throw Error(ErrorCode::kInvalidArgument,
+                    "a record of " + Hex(size) + " bytes is larger than the " +
+                        Hex(kMaxListedBlockSize) + " a file can reuse");
+    }
+    return Allocate(BlockType::kRecord, size);
+}
+
 uint32_t Transaction::Allocate(BlockType type, uint32_t size) {
     return allocator_.Allocate(type, size);
 }
@@ -226,8 +237,7 @@ std::optional<TreePath> Transaction::Locate(int index, const IndexKeyValue& key,
 }
 
 uint32_t Transaction::InsertRecord(const Record& record) {
-    uint32_t size = record.EncodedSize();
-    uint32_t address = Allocate(BlockType::kRecord, size);
+    uint32_t address = AllocateRecord(record);
     Write(address, EncodeRecord(record, address));
     new_records_[address] = record;
     for (size_t i = 0; i < roots_.size(); ++i) {
@@ -258,8 +268,7 @@ uint32_t Transaction::ReplaceRecord(uint32_t address, const Record& old_record, 
     updated.version = static_cast<uint8_t>(std::min(255, old_record.version + 1));
     updated.length_field =
         old_record.length_field ? static_cast<uint16_t>(updated.EncodedSize()) : 0;
-    uint32_t size = updated.EncodedSize();
-    uint32_t new_address = Allocate(BlockType::kRecord, size);
+    uint32_t new_address = AllocateRecord(updated);
     Write(new_address, EncodeRecord(updated, new_address));
     new_records_[new_address] = updated;
     for (size_t i = 0; i < roots_.size(); ++i) {

@@ -68,6 +68,7 @@ class Transaction {
     };
 
     uint32_t Allocate(BlockType type, uint32_t size);
+    uint32_t AllocateRecord(const Record& record);
     void Free(uint32_t address, uint32_t size, BlockType type);
     void Write(uint64_t address, std::string_view bytes);
     uint32_t BlockSizeAt(uint32_t address);

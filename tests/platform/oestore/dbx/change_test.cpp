@@ -213,6 +213,36 @@ TEST(Changes, AppendWritesOnlyWhatItAdds) {
     EXPECT_LT(large, small + 4096);
 }
 
+// Header values are cut so that a record can always be freed and reused; a record that is too
+// large anyway is refused before anything is written.
+TEST(Changes, OversizedRecordsAreClippedOrRefused) {
+    TempDir dir;
+    auto path = dir.Path() / "Mail.dbx";
+    MessageFile file = MessageFile::Create(path, {9, "Mail", 3, "LocalStore", 0});
+    std::string references;
+    for (int n = 0; n < 2000; ++n)
+        references += "<" + std::to_string(n) + "@example.org> ";
+    std::string text = "Subject: " + std::string(20000, 's') + "\r\nReferences: " + references +
+                       "\r\n\r\nbody\r\n";
+    uint32_t id = file.Append(text, NewMessageOptions{0, kStored});
+    Record record = file.ReadRecord(id);
+    EXPECT_EQ(record.String(msgcol::kSubject).size(), 512u);
+    std::string kept = record.String(msgcol::kReferences);
+    EXPECT_LE(kept.size(), 1024u);
+    EXPECT_TRUE(kept.ends_with("<1999@example.org>")) << "the nearest ancestors are kept";
+    EXPECT_EQ(kept.front(), '<');
+    EXPECT_EQ(file.ReadText(id), text);
+    std::vector<uint32_t> ids{id};
+    file.Delete(ids);
+    EXPECT_EQ(Findings(file.database()), "");
+
+    std::string before = ReadFile(path);
+    Record huge;
+    huge.SetString(msgcol::kSubject, std::string(9000, 'x'));
+    EXPECT_THROW(file.Append("Subject: x\r\n\r\n", huge), Error);
+    EXPECT_TRUE(ReadFile(path) == before);
+}
+
 TEST(Changes, ReadOnlyFilesRefuseChanges) {
     TempDir dir;
     auto path = dir.Path() / "Mail.dbx";
