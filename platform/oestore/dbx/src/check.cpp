@@ -9,6 +9,7 @@
 #include "bytes.h"
 #include "dbx/index_cursor.h"
 #include "dbx/message_file.h"
+#include "dbx/notification_log.h"
 #include "dbx/stream_chain.h"
 #include "dbx/user_data.h"
 #include "index_key.h"
@@ -18,7 +19,7 @@ namespace dbx {
 
 namespace {
 
-enum class ObjectKind { kRecord, kFilter, kTreeNode, kStreamBlock, kFree };
+enum class ObjectKind { kRecord, kFilter, kTreeNode, kStreamBlock, kFree, kLogEntry };
 
 const char* Describe(ObjectKind kind) {
     switch (kind) {
@@ -32,6 +33,8 @@ const char* Describe(ObjectKind kind) {
             return "stream block";
         case ObjectKind::kFree:
             return "free block";
+        case ObjectKind::kLogEntry:
+            return "log entry";
     }
     return "object";
 }
@@ -55,6 +58,7 @@ class Checker {
         std::vector<std::vector<uint32_t>> members = WalkIndexes();
         CheckRecords(members);
         CheckFreeLists();
+        CheckNotificationLog();
         CheckSpace();
         return std::move(report_);
     }
@@ -316,20 +320,29 @@ class Checker {
         }
     }
 
+    void CheckNotificationLog() {
+        try {
+            for (const LogEntry& entry : ReadNotificationLog(db_.reader(), header_)) {
+                objects_.push_back(
+                    {entry.address, kLogEntrySize, ObjectKind::kLogEntry, SegmentKind::kVariable});
+                live_[static_cast<int>(BlockType::kTransaction)] += kLogEntrySize;
+            }
+        } catch (const Error& error) {
+            if (error.issue())
+                report_.findings.issues.push_back(*error.issue());
+        }
+    }
+
     void CheckSpace() {
         // Byte accounting.
-        for (BlockType type : {BlockType::kRecord, BlockType::kFilter, BlockType::kTreeNode,
-                               BlockType::kStreamBlock}) {
+        for (BlockType type : {BlockType::kRecord, BlockType::kFilter, BlockType::kTransaction,
+                               BlockType::kTreeNode, BlockType::kStreamBlock}) {
             uint64_t found = live_[static_cast<int>(type)];
             if (header_.live_bytes(type) != found) {
                 Find("file header", hdr::kLiveBytes + 4 * static_cast<uint32_t>(type),
                      "counts " + Hex(header_.live_bytes(type)) +
                          " live bytes where the objects take " + Hex(found));
             }
-        }
-        if (header_.Get(hdr::kLogHead) == 0 && header_.live_bytes(BlockType::kTransaction) != 0) {
-            Find("file header", hdr::kLiveBytes + 12,
-                 "counts transaction blocks but the log is empty");
         }
         if (header_.Get(hdr::kFreeBytes) != free_bytes_) {
             Find("file header", hdr::kFreeBytes,

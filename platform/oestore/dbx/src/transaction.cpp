@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "bytes.h"
+#include "dbx/notification_log.h"
 #include "dbx/stream_chain.h"
 #include "journal.h"
 
@@ -304,6 +305,21 @@ void Transaction::SetUserData(std::string bytes) {
     user_data_ = std::move(bytes);
 }
 
+void Transaction::EmptyNotificationLog() {
+    if (db_.header().Get(hdr::kLogHead) == 0)
+        return;
+    std::vector<LogEntry> entries;
+    try {
+        entries = ReadNotificationLog(db_.reader(), db_.header());
+    } catch (const Error&) {
+        return;  // a damaged log is left as it is
+    }
+    for (const LogEntry& entry : entries)
+        Free(entry.address, kLogEntrySize, BlockType::kTransaction);
+    header_.Set(hdr::kLogHead, 0);
+    header_.Set(hdr::kLogTail, 0);
+}
+
 void Transaction::ApplyFrees() {
     for (const PendingFree& block : frees_) {
         uint32_t next = 0;
@@ -373,6 +389,7 @@ void Transaction::Commit() {
         header_.Set(hdr::kRoot + 4 * static_cast<uint32_t>(i), roots_[i].root);
         header_.Set(hdr::kRecordCount + 4 * static_cast<uint32_t>(i), roots_[i].count);
     }
+    EmptyNotificationLog();
     ApplyFrees();
     nodes_->WriteChanged();
     uint64_t target = header_.RequiredFileSize();

@@ -76,6 +76,8 @@ class Transaction {
     KeyCompare CompareWith(int index, const IndexKeyValue& key);
     std::optional<TreePath> Locate(int index, const IndexKeyValue& key, uint32_t address,
                                    bool must_exist);
+    // The entries of the engine's change log name records as they were; a change empties it.
+    void EmptyNotificationLog();
     void ApplyFrees();
     bool IsFresh(uint64_t begin, uint64_t end) const;
 

@@ -6,8 +6,10 @@
 #include <map>
 #include <random>
 
+#include "bytes.h"
 #include "dbx/check.h"
 #include "dbx/index_cursor.h"
+#include "dbx/notification_log.h"
 #include "dbx_test_util.h"
 #include "simulated_file_system.h"
 #include "temp_prefix.h"
@@ -241,6 +243,57 @@ TEST(Changes, OversizedRecordsAreClippedOrRefused) {
     huge.SetString(msgcol::kSubject, std::string(9000, 'x'));
     EXPECT_THROW(file.Append("Subject: x\r\n\r\n", huge), Error);
     EXPECT_TRUE(ReadFile(path) == before);
+}
+
+// A file with entries in the engine's change log: the check accounts for them, and the next
+// change frees them and leaves the log empty.
+TEST(Changes, TheChangeLogIsEmptiedByTheNextChange) {
+    TempDir dir;
+    auto path = dir.Path() / "Mail.dbx";
+    dbxtest::WriteMailbox(path, 3);
+    std::string bytes = ReadFile(path);
+    FileHeader header(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), kHeaderSize));
+    uint32_t first =
+        header.last_segment(SegmentKind::kVariable) + header.segment_used(SegmentKind::kVariable);
+    uint32_t second = first + kLogEntrySize;
+    uint32_t record = MessageFile::Open(path).Find(3)->record_address;
+    for (uint32_t entry : {first, second}) {
+        uint8_t* p = Bytes(bytes) + entry;
+        StoreU32(p, entry);
+        StoreU32(p + 0x08, 1);
+        StoreU32(p + 0x0C, 1);
+        StoreU32(p + 0x10, 0xFFFFFFFF);
+        for (uint32_t k = 0; k < 16; ++k)
+            StoreU32(p + 0x14 + 4 * k, k % 8 < 3 ? k : 0xFFFFFFFF);
+        StoreU32(p + 0x54, record);
+        StoreU32(p + 0x58, record);
+        StoreU32(p + 0x5C, entry == first ? second : 0);
+        StoreU32(p + 0x60, entry == first ? 0 : first);
+    }
+    header.Add(FileHeader::SegmentField(SegmentKind::kVariable) + 8, 2 * kLogEntrySize);
+    header.Add(hdr::kAllocatedBytes, 2 * kLogEntrySize);
+    header.AddLiveBytes(BlockType::kTransaction, 2 * kLogEntrySize);
+    header.Set(hdr::kLogHead, first);
+    header.Set(hdr::kLogTail, second);
+    std::copy(header.bytes().begin(), header.bytes().end(), bytes.begin());
+    testsupport::WriteFile(path, bytes);
+    EXPECT_EQ(CheckFindings(path), "");
+
+    MessageFile file = MessageFile::Open(path, Writable());
+    EXPECT_EQ(ReadNotificationLog(file.database().reader(), file.header()).size(), 2u);
+    file.Append(dbxtest::MakeMessage(7), NewMessageOptions{0, kStored});
+    EXPECT_EQ(file.header().Get(hdr::kLogHead), 0u);
+    EXPECT_EQ(file.header().live_bytes(BlockType::kTransaction), 0u);
+    EXPECT_EQ(file.header().Get(hdr::kFreeBytes), 2 * kLogEntrySize);
+    EXPECT_EQ(Findings(file.database()), "");
+
+    // A log that loops is reported, and left alone by changes.
+    testsupport::WriteFile(path, bytes);
+    std::string looped = bytes;
+    StoreU32(Bytes(looped) + second + 0x5C, first);
+    testsupport::WriteFile(path, looped);
+    EXPECT_NE(CheckFindings(path).find("log entry at " + Hex(first) + ": the log loops back"),
+              std::string::npos);
 }
 
 TEST(Changes, ReadOnlyFilesRefuseChanges) {

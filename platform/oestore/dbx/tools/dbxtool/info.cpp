@@ -4,6 +4,7 @@
 #include "commands.h"
 #include "dbx/database.h"
 #include "dbx/filetime.h"
+#include "dbx/notification_log.h"
 #include "dbx/user_data.h"
 
 namespace dbxtool {
@@ -36,6 +37,14 @@ int Info(const Args& args) {
                 h.live_bytes(dbx::BlockType::kRecord), h.live_bytes(dbx::BlockType::kFilter),
                 h.live_bytes(dbx::BlockType::kTreeNode),
                 h.live_bytes(dbx::BlockType::kStreamBlock));
+    if (h.Get(dbx::hdr::kLogHead)) {
+        try {
+            std::printf("change log:        %zu entries\n",
+                        dbx::ReadNotificationLog(db->reader(), h).size());
+        } catch (const dbx::Error& error) {
+            std::printf("change log:        unreadable (%s)\n", error.what());
+        }
+    }
     if (db->kind() == dbx::TableKind::kMessages) {
         dbx::MessageFileInfo info = dbx::DecodeMessageUserData(db->user_data());
         std::printf("folder id:         %u\n", info.folder_id);
