@@ -9,7 +9,8 @@
 void CommonDialog::ShowOpen() {
     FileName.clear();
     QStringList chosen = desktop_.ChooseFilesToOpen(Filter);
-    if (chosen.isEmpty()) return;
+    if (chosen.isEmpty())
+        return;
 
     QString text;
     qsizetype needed = 0;
@@ -25,9 +26,11 @@ void CommonDialog::ShowOpen() {
             QString name = QFileInfo(file).fileName();
             text += QChar(u'\0') + name;
             needed += name.size() + 1;
-            if (needed <= MaxFileSize) ++filesThatFit_;
+            if (needed <= MaxFileSize)
+                ++filesThatFit_;
         }
     }
-    if (needed > MaxFileSize) throw vb::RuntimeError(vb::kBufferTooSmall);
+    if (needed > MaxFileSize)
+        throw vb::RuntimeError(vb::kBufferTooSmall);
     FileName = text;
 }

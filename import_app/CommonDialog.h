@@ -12,7 +12,7 @@ constexpr int cdlOFNExplorer = 0x80000;
 }  // namespace cdl
 
 class CommonDialog {
-public:
+  public:
     explicit CommonDialog(Desktop& desktop) : desktop_(desktop) {}
 
     QString Filter;
@@ -27,7 +27,7 @@ public:
     void ShowOpen();
     int FilesThatFit() const { return filesThatFit_; }
 
-private:
+  private:
     Desktop& desktop_;
     int filesThatFit_ = 0;
 };

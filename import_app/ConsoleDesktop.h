@@ -6,7 +6,7 @@
 #include "import_support/Desktop.h"
 
 class ConsoleDesktop : public Desktop {
-public:
+  public:
     int MsgBox(const QString& prompt, int buttons, const QString& title) override;
     void DoEvents() override;
     QString BrowseForFolder(const QString&) override { return {}; }

@@ -14,29 +14,36 @@ FlexGrid::FlexGrid(QWidget* parent) : QTableWidget(1, 1, parent) {
 }
 
 void FlexGrid::SetRows(int rows) {
-    if (rows < 0) throw vb::RuntimeError(vb::kInvalidProcedureCall);
+    if (rows < 0)
+        throw vb::RuntimeError(vb::kInvalidProcedureCall);
     setRowCount(rows);
-    if (row_ >= rows) row_ = std::max(0, rows - 1);
+    if (row_ >= rows)
+        row_ = std::max(0, rows - 1);
 }
 
 void FlexGrid::SetCols(int cols) {
-    if (cols < 0) throw vb::RuntimeError(vb::kInvalidProcedureCall);
+    if (cols < 0)
+        throw vb::RuntimeError(vb::kInvalidProcedureCall);
     setColumnCount(cols);
-    if (col_ >= cols) col_ = std::max(0, cols - 1);
+    if (col_ >= cols)
+        col_ = std::max(0, cols - 1);
 }
 
 void FlexGrid::SetRow(int row) {
-    if (row < 0 || row >= rowCount()) throw vb::RuntimeError(vb::kSubscriptOutOfRange);
+    if (row < 0 || row >= rowCount())
+        throw vb::RuntimeError(vb::kSubscriptOutOfRange);
     row_ = row;
 }
 
 void FlexGrid::SetCol(int col) {
-    if (col < 0 || col >= columnCount()) throw vb::RuntimeError(vb::kSubscriptOutOfRange);
+    if (col < 0 || col >= columnCount())
+        throw vb::RuntimeError(vb::kSubscriptOutOfRange);
     col_ = col;
 }
 
 QTableWidgetItem* FlexGrid::CurrentItem() const {
-    if (row_ >= rowCount() || col_ >= columnCount()) throw vb::RuntimeError(vb::kSubscriptOutOfRange);
+    if (row_ >= rowCount() || col_ >= columnCount())
+        throw vb::RuntimeError(vb::kSubscriptOutOfRange);
     return item(row_, col_);
 }
 
@@ -54,14 +61,19 @@ void FlexGrid::SetText(const QString& text) {
     }
 }
 
-int FlexGrid::ColWidth(int col) const { return PixelsToTwips(columnWidth(col)); }
+int FlexGrid::ColWidth(int col) const {
+    return PixelsToTwips(columnWidth(col));
+}
 
-void FlexGrid::SetColWidth(int col, int twips) { setColumnWidth(col, TwipsToPixels(twips)); }
+void FlexGrid::SetColWidth(int col, int twips) {
+    setColumnWidth(col, TwipsToPixels(twips));
+}
 
 void FlexGrid::Clear() {
     for (int r = 0; r < rowCount(); ++r) {
         for (int c = 0; c < columnCount(); ++c) {
-            if (QTableWidgetItem* cell = item(r, c)) cell->setText(QString());
+            if (QTableWidgetItem* cell = item(r, c))
+                cell->setText(QString());
         }
     }
 }

@@ -7,7 +7,7 @@
 #include <QTableWidget>
 
 class FlexGrid : public QTableWidget {
-public:
+  public:
     explicit FlexGrid(QWidget* parent = nullptr);
 
     int Rows() const { return rowCount(); }
@@ -35,7 +35,7 @@ public:
     // Empties the text of every cell; the grid keeps its size.
     void Clear();
 
-private:
+  private:
     QTableWidgetItem* CurrentItem() const;
 
     int row_ = 0;

@@ -76,7 +76,9 @@ frmMain::frmMain(Desktop* desktop, QWidget* parent) : QWidget(parent) {
 
 frmMain::~frmMain() = default;
 
-void frmMain::Form_Initialize() { InitCommonControls(); }
+void frmMain::Form_Initialize() {
+    InitCommonControls();
+}
 
 void frmMain::CreateControls() {
     setObjectName(QStringLiteral("frmMain"));
@@ -131,20 +133,24 @@ void frmMain::Form_Load() {
 
 void frmMain::CreateHostedControl() {
     controlResult_ = OE->CreateControl(kControlProgId);
-    if (FAILED(controlResult_)) ShowControlMissing();
+    if (FAILED(controlResult_))
+        ShowControlMissing();
 }
 
 void frmMain::CreateControlWindow() {
-    if (OE->Dispatch() && !OE->HasControlWindow()) OE->CreateControlWindow();
+    if (OE->Dispatch() && !OE->HasControlWindow())
+        OE->CreateControlWindow();
 }
 
-IDispatch* frmMain::OEDispatch() const { return OE->Dispatch(); }
+IDispatch* frmMain::OEDispatch() const {
+    return OE->Dispatch();
+}
 
 void frmMain::ShowControlMissing() {
     desktop_->MsgBox(QStringLiteral("The Quillbox control is not registered (0x%1): register it "
-                                   "with \"regsvr libquillbox.so\", then start Ferrydeck again.")
-                        .arg(static_cast<quint32>(controlResult_), 8, 16, QChar(u'0')),
-                    vb::vbExclamation, kTitle);
+                                    "with \"regsvr libquillbox.so\", then start Ferrydeck again.")
+                         .arg(static_cast<quint32>(controlResult_), 8, 16, QChar(u'0')),
+                     vb::vbExclamation, kTitle);
 }
 
 void frmMain::Guarded(const std::function<void()>& handler) {
@@ -152,7 +158,7 @@ void frmMain::Guarded(const std::function<void()>& handler) {
         handler();
     } catch (const vb::RuntimeError& error) {
         desktop_->MsgBox(QStringLiteral("%1:%2").arg(error.Number()).arg(error.Description()),
-                        vb::vbExclamation, kTitle);
+                         vb::vbExclamation, kTitle);
     }
 }
 
@@ -160,20 +166,21 @@ void frmMain::CmdHelp_Click() {
     // The compiled manual where this system builds one; the same manual as HTML otherwise.
     QString folder = QCoreApplication::applicationDirPath();
     QString manual = folder + QStringLiteral("/Help-Manual.chm");
-    if (!QFileInfo::exists(manual)) manual = folder + QStringLiteral("/Help-Manual.html");
+    if (!QFileInfo::exists(manual))
+        manual = folder + QStringLiteral("/Help-Manual.html");
     desktop_->OpenDocument(manual);
 }
 
 void frmMain::cmdEnd_Click() {
     if (desktop_->MsgBox(QStringLiteral("Are you sure you want to exit now?"),
-                        vb::vbYesNo + vb::vbQuestion, kTitle) == vb::vbYes) {
+                         vb::vbYesNo + vb::vbQuestion, kTitle) == vb::vbYes) {
         desktop_->EndProgram();
     }
 }
 
 void frmMain::Form_QueryUnload(bool& cancel) {
     if (desktop_->MsgBox(QStringLiteral("Are you sure you want to exit now?"),
-                        vb::vbYesNo + vb::vbQuestion, kTitle) == vb::vbYes) {
+                         vb::vbYesNo + vb::vbQuestion, kTitle) == vb::vbYes) {
         desktop_->EndProgram();
     } else {
         cancel = true;

@@ -24,7 +24,7 @@ class QtControlSite;
 }
 
 class frmMain : public QWidget {
-public:
+  public:
     // The outcome of one list row in the latest import run.
     enum class RowOutcome { Imported, Skipped, FolderNotCreated, CopyFailed };
 
@@ -93,10 +93,10 @@ public:
     QString strIdentityID;
     QString strStoreFolder;
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void CreateControls();
     void CreateHostedControl();
     void ConnectHandlers();

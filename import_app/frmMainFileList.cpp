@@ -30,7 +30,8 @@ void frmMain::AddFileToList(const QString& path) {
             firstRowFree = true;
         }
     }
-    if (!firstRowFree) grdFiles1->SetRows(grdFiles1->Rows() + 1);
+    if (!firstRowFree)
+        grdFiles1->SetRows(grdFiles1->Rows() + 1);
     grdFiles1->SetRow(grdFiles1->Rows() - 1);
     grdFiles1->SetCol(0);
     grdFiles1->SetText(path);
@@ -50,8 +51,10 @@ void frmMain::cmdAdd_Click() {
         cdlgFile->MaxFileSize = 1000;
         cdlgFile->ShowOpen();
         QString chosen = cdlgFile->FileName;
-        if (chosen.isEmpty()) return;
-        if (!chosen.endsWith(QChar(u'\0'))) chosen += QChar(u'\0');
+        if (chosen.isEmpty())
+            return;
+        if (!chosen.endsWith(QChar(u'\0')))
+            chosen += QChar(u'\0');
         CmdConvert2PDF->setEnabled(true);
 
         QStringList parts = chosen.split(QChar(u'\0'));
@@ -59,13 +62,15 @@ void frmMain::cmdAdd_Click() {
         // Several files: the first part is their folder. One file: part 0 is its full path.
         QString prefix = upperBound > 1 ? parts[0] + QChar(u'/') : QString();
         for (qsizetype k = 0; k < upperBound; ++k) {
-            if (k == 0 && !prefix.isEmpty()) continue;
+            if (k == 0 && !prefix.isEmpty())
+                continue;
             AddFileToList(prefix + parts[k]);
         }
     } catch (const vb::RuntimeError& error) {
         QString message =
             error.Number() == vb::kBufferTooSmall
-                ? QStringLiteral("Please select only %1 files at a time").arg(cdlgFile->FilesThatFit())
+                ? QStringLiteral("Please select only %1 files at a time")
+                      .arg(cdlgFile->FilesThatFit())
                 : QStringLiteral("%1:%2").arg(error.Number()).arg(error.Description());
         desktop_->MsgBox(message, vb::vbExclamation, kTitle);
     }
@@ -75,13 +80,15 @@ void frmMain::CmdAddFolder_Click() {
     Guarded([this] {
         strSourceFolder =
             registry::BrowseForFolder(*desktop_, QStringLiteral("Choose Source Folder..."));
-        if (strSourceFolder.isEmpty()) return;
+        if (strSourceFolder.isEmpty())
+            return;
         if (!strSourceFolder.endsWith(u'/') && !strSourceFolder.endsWith(u'\\')) {
             strSourceFolder += u'/';
         }
         int added = AddFolderToList(strSourceFolder);
         CmdConvert2PDF->setEnabled(added > 0);
-        desktop_->MsgBox(QStringLiteral("%1 Files Added to List.").arg(added), vb::vbOKOnly, kTitle);
+        desktop_->MsgBox(QStringLiteral("%1 Files Added to List.").arg(added), vb::vbOKOnly,
+                         kTitle);
     });
 }
 
@@ -115,9 +122,11 @@ int frmMain::AddFolderToList(const QString& folder) {
 void frmMain::cmdClear1_Click() {
     grdFiles1->SetRow(0);
     grdFiles1->SetCol(0);
-    if (grdFiles1->Text().isEmpty()) return;
-    if (desktop_->MsgBox(QStringLiteral("Do you want to clear all the files in the list\r\n Proceed?"),
-                         vb::vbYesNo + vb::vbQuestion, kTitle) == vb::vbYes) {
+    if (grdFiles1->Text().isEmpty())
+        return;
+    if (desktop_->MsgBox(
+            QStringLiteral("Do you want to clear all the files in the list\r\n Proceed?"),
+            vb::vbYesNo + vb::vbQuestion, kTitle) == vb::vbYes) {
         ClearFileList();
     }
 }

@@ -29,7 +29,8 @@ constexpr std::uint32_t kHkeyCurrentUser = 0x80000001u;
 
 // A failed call on the control, as a run-time error.
 void Check(HRESULT hr, const winpal::DispatchFailure& failure) {
-    if (SUCCEEDED(hr)) return;
+    if (SUCCEEDED(hr))
+        return;
     QString description = failure.description.empty()
                               ? QStringLiteral("Automation error")
                               : QString::fromStdU16String(failure.description);
@@ -38,14 +39,15 @@ void Check(HRESULT hr, const winpal::DispatchFailure& failure) {
 
 QString TextOf(const winpal::Variant& value) {
     winpal::Variant text;
-    if (FAILED(VariantChangeType(text.Ptr(), value.Ptr(), 0, VT_BSTR))) return QString();
+    if (FAILED(VariantChangeType(text.Ptr(), value.Ptr(), 0, VT_BSTR)))
+        return QString();
     return QString::fromUtf16(text.Ptr()->bstrVal, SysStringLen(text.Ptr()->bstrVal));
 }
 
 // The members of the hosted control that the run uses. The folders collection is read from the
 // control afresh for every use and held only for the length of the call.
 class Control {
-public:
+  public:
     explicit Control(IDispatch* control) : control_(control) {}
 
     int Count() const {
@@ -82,8 +84,8 @@ public:
     }
 
     void Refresh() const {
-        Call(winpal::DispatchInvoke(Folders().Get(), kFoldersRefresh, DISPATCH_METHOD, {},
-                                    nullptr));
+        Call(
+            winpal::DispatchInvoke(Folders().Get(), kFoldersRefresh, DISPATCH_METHOD, {}, nullptr));
     }
 
     void SetFolder(int position) const {
@@ -91,7 +93,7 @@ public:
                                  winpal::Variant::I2(static_cast<SHORT>(position))));
     }
 
-private:
+  private:
     static void Call(HRESULT hr) { Check(hr, winpal::DispatchFailure{}); }
 
     winpal::ComPtr<IDispatch> Folders() const {
@@ -99,7 +101,8 @@ private:
         winpal::DispatchFailure failure;
         Check(winpal::DispatchGet(control_, kControlFolders, &folders, {}, &failure), failure);
         winpal::ComPtr<IDispatch> collection = winpal::DispatchOf(folders);
-        if (!collection) throw vb::RuntimeError(vb::kObjectNotSet);
+        if (!collection)
+            throw vb::RuntimeError(vb::kObjectNotSet);
         return collection;
     }
 
@@ -123,7 +126,8 @@ QString ChooseFolderName(const QString& cell, int row, const QStringList& existi
         return ContainsIgnoringCase(existing, candidate) ||
                ContainsIgnoringCase(chosenEarlier, candidate);
     };
-    if (taken(name) && name == base) name = QStringLiteral("(%1) %2").arg(row).arg(base);
+    if (taken(name) && name == base)
+        name = QStringLiteral("(%1) %2").arg(row).arg(base);
     for (int attempt = 2; taken(name); ++attempt) {
         name = QStringLiteral("(%1-%2) %3").arg(row).arg(attempt).arg(base);
     }
@@ -133,7 +137,8 @@ QString ChooseFolderName(const QString& cell, int row, const QStringList& existi
 }  // namespace
 
 void frmMain::CmdConvert2PDF_Click() {
-    if (importRunning_) return;  // a click while a run yields does not start a second run
+    if (importRunning_)
+        return;  // a click while a run yields does not start a second run
     if (!OEDispatch()) {
         ShowControlMissing();
         return;
@@ -159,7 +164,8 @@ void frmMain::RunImport() {
     }
     const int rows = static_cast<int>(cells.size());
     auto showRow = [this](int row) {
-        if (row >= grdFiles1->Rows()) return;
+        if (row >= grdFiles1->Rows())
+            return;
         grdFiles1->SetRow(row);
         grdFiles1->SetCol(0);
     };
@@ -173,7 +179,8 @@ void frmMain::RunImport() {
     QStringList chosen;
     for (int i = 0; i < rows; ++i) {
         showRow(i);
-        if (vb::Trim(cells[i]).isEmpty()) continue;  // empty rows are skipped
+        if (vb::Trim(cells[i]).isEmpty())
+            continue;  // empty rows are skipped
         QString name = ChooseFolderName(cells[i], i, existing, chosen);
         strNewFolderNames[i] = name;
         if (control.CreateFolder(name)) {
@@ -193,7 +200,8 @@ void frmMain::RunImport() {
                                         "identity, so no mailbox file was copied."),
                          vb::vbExclamation, kTitle);
         for (RowOutcome& outcome : lastRunOutcomes_) {
-            if (outcome == RowOutcome::Imported) outcome = RowOutcome::CopyFailed;
+            if (outcome == RowOutcome::Imported)
+                outcome = RowOutcome::CopyFailed;
         }
         return;
     }
@@ -209,7 +217,8 @@ void frmMain::RunImport() {
                 QString line = QStringLiteral("%1: the folder \"%2\" could not be created")
                                    .arg(vb::Trim(cells[i]), strNewFolderNames[i]);
                 notCreated.append(line);
-                if (rowReport_) rowReport_(line);
+                if (rowReport_)
+                    rowReport_(line);
             }
             advanceBar();
             continue;
@@ -227,12 +236,14 @@ void frmMain::RunImport() {
             ++position;
         }
         control.SetFolder(control.Count() - 1);
-        LblProgessCurrent->setText(QStringLiteral("Importing... (") + name + QStringLiteral(".dbx)"));
+        LblProgessCurrent->setText(QStringLiteral("Importing... (") + name +
+                                   QStringLiteral(".dbx)"));
         LblFileProgress->setText(QStringLiteral("Completed %1 (of %2)").arg(i + 1).arg(rows));
         QString destination = strStoreFolder + u'/' + name + QStringLiteral(".dbx");
         QString source = vb::Trim(cells[i]);
         std::int32_t copied = modMain::CopyFileByChunk(source, destination, 0, *desktop_);
-        if (copied < 0) lastRunOutcomes_[i] = RowOutcome::CopyFailed;
+        if (copied < 0)
+            lastRunOutcomes_[i] = RowOutcome::CopyFailed;
         advanceBar();
         if (rowReport_) {
             rowReport_(copied < 0 ? QStringLiteral("%1: copy into \"%2\" failed").arg(source, name)
@@ -250,10 +261,9 @@ void frmMain::RunImport() {
 }
 
 void frmMain::SearchIdentities() {
-    strIdentityID =
-        registry::QueryRegValue(kHkeyCurrentUser, QStringLiteral("Identities"),
-                                QStringLiteral("Start As"))
-            .toString();
+    strIdentityID = registry::QueryRegValue(kHkeyCurrentUser, QStringLiteral("Identities"),
+                                            QStringLiteral("Start As"))
+                        .toString();
     StoreFolderList folders = DBXFiles(*desktop_).GetStoreFolder();
     for (qsizetype i = 0; i < UBound(folders); ++i) {
         if (folders[i].contains(strIdentityID, Qt::CaseSensitive)) {

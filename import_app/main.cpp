@@ -2,11 +2,15 @@
 //   ferrydeck                        the window
 //   ferrydeck --import FILE...       imports the files without showing the window
 //   ferrydeck --import-folder DIR    imports every mailbox file below DIR without the window
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "import_app/ConsoleDesktop.h"
 #include "import_app/frmMain.h"
@@ -54,7 +58,8 @@ Arguments Parse(const QStringList& args) {
             while (i + 1 < args.size() && !args[i + 1].startsWith(QLatin1String("--"))) {
                 parsed.files.append(args[++i]);
             }
-            if (parsed.files.isEmpty()) parsed.error = QStringLiteral("--import needs files");
+            if (parsed.files.isEmpty())
+                parsed.error = QStringLiteral("--import needs files");
         } else if (arg == QLatin1String("--import-folder")) {
             parsed.headless = true;
             if (i + 1 >= args.size()) {
@@ -73,9 +78,11 @@ int RunHeadless(const Arguments& arguments) {
     ConsoleDesktop desktop;
     frmMain form(&desktop);
     form.CreateControlWindow();
-    if (!form.OEDispatch()) return kUsageError;
+    if (!form.OEDispatch())
+        return kUsageError;
 
-    for (const QString& file : arguments.files) form.AddFileToList(QFileInfo(file).absoluteFilePath());
+    for (const QString& file : arguments.files)
+        form.AddFileToList(QFileInfo(file).absoluteFilePath());
     if (!arguments.folder.isEmpty()) {
         try {
             form.AddFolderToList(QDir(arguments.folder).absolutePath() + u'/');
@@ -99,7 +106,8 @@ int RunHeadless(const Arguments& arguments) {
 
     int imported = 0;
     for (frmMain::RowOutcome outcome : form.LastRunOutcomes()) {
-        if (outcome == frmMain::RowOutcome::Imported) ++imported;
+        if (outcome == frmMain::RowOutcome::Imported)
+            ++imported;
     }
     std::printf("Imported %d of %d files.\n", imported, listed);
     return imported == listed ? 0 : 1;
@@ -108,18 +116,10 @@ int RunHeadless(const Arguments& arguments) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Without a screen the command-line import still runs its (hidden) window.
-    bool wantsHeadless = false;
-    for (int i = 1; i < argc; ++i) {
-        QLatin1String arg(argv[i]);
-        wantsHeadless |= arg == QLatin1String("--import") ||
-                         arg == QLatin1String("--import-folder") || arg == QLatin1String("--help");
-    }
-    if (wantsHeadless && !std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Ferrydeck"));
-    Arguments arguments = Parse(QApplication::arguments());
+    QStringList args;
+    for (int i = 0; i < argc; ++i)
+        args.append(QString::fromLocal8Bit(argv[i]));
+    Arguments arguments = Parse(args);
     if (arguments.help) {
         std::fputs(kUsage, stdout);
         return 0;
@@ -129,7 +129,29 @@ int main(int argc, char** argv) {
                      kUsage);
         return kUsageError;
     }
-    if (arguments.headless) return RunHeadless(arguments);
+    bool hasScreen = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
+    if (!arguments.headless && !hasScreen && !std::getenv("QT_QPA_PLATFORM")) {
+        std::fprintf(stderr,
+                     "ferrydeck: no display to show the window on; use --import to import "
+                     "without it (see --help)\n");
+        return kUsageError;
+    }
+    if (arguments.headless) {
+        // Without a screen the command-line import still runs its (hidden) window.
+        if (!std::getenv("QT_QPA_PLATFORM"))
+            setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        if (!std::getenv("XDG_RUNTIME_DIR")) {
+            // The folder Qt falls back to anyway, named so that it does not warn about it.
+            std::string runtime = "/tmp/runtime-" + std::to_string(getuid());
+            mkdir(runtime.c_str(), 0700);
+            setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+        }
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Ferrydeck"));
+    if (arguments.headless)
+        return RunHeadless(arguments);
 
     frmMain form;
     form.show();

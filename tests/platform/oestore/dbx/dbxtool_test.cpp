@@ -82,6 +82,32 @@ TEST(Dbxtool, ExtractWritesEveryMessage) {
     }
 }
 
+TEST(Dbxtool, PackMakesACleanMailboxOfTheMessagesAndNeverOverwrites) {
+    TempDir dir;
+    std::vector<std::string> texts = {"Subject: one\r\n\r\nfirst\r\n",
+                                      "From: a@b\r\nSubject: two\r\n\r\nsecond\r\n"};
+    std::string emls;
+    for (size_t n = 0; n < texts.size(); ++n) {
+        auto eml = dir.Path() / ("m" + std::to_string(n) + ".eml");
+        testsupport::WriteFile(eml, texts[n]);
+        emls += " " + Quote(eml);
+    }
+    auto mailbox = dir.Path() / "Packed.dbx";
+    Result pack = RunTool(dir, "pack " + Quote(mailbox) + emls);
+    ASSERT_EQ(pack.status, 0) << pack.err;
+    EXPECT_EQ(RunTool(dir, "check " + Quote(mailbox)).status, 0);
+    EXPECT_EQ(RunTool(dir, "cat " + Quote(mailbox) + " 2").out, texts[0]);
+    EXPECT_EQ(RunTool(dir, "cat " + Quote(mailbox) + " 3").out, texts[1]);
+
+    std::string before = ReadFile(mailbox);
+    Result again = RunTool(dir, "pack " + Quote(mailbox) + emls);
+    EXPECT_EQ(again.status, 2);
+    EXPECT_EQ(ReadFile(mailbox), before);
+    EXPECT_EQ(RunTool(dir, "pack " + Quote(dir.Path() / "Other.dbx")).status, 2) << "no messages";
+    EXPECT_EQ(RunTool(dir, "pack " + Quote(dir.Path() / "Bad.dbx") + " missing.eml").status, 2);
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() / "Bad.dbx"));
+}
+
 TEST(Dbxtool, CheckAndCompactReportThroughTheExitStatus) {
     TempDir dir;
     auto path = dir.Path() / "Mail.dbx";

@@ -16,6 +16,7 @@ int Extract(const Args& args);
 int Check(const Args& args);
 int Compact(const Args& args);
 int Folders(const Args& args);
+int Pack(const Args& args);
 
 // "0x01000081 RH" style rendering of message flags: read, has body, flagged, watched...
 std::string FlagLetters(unsigned flags);

@@ -17,7 +17,8 @@ const char* const kUsage =
     "  check FILE         consistency check; exit status 1 on any finding\n"
     "  compact FILE       rewrite the file without free space\n"
     "  folders STORE_DIR  the folder tree of a store (its folder or its Folders.dbx) with the\n"
-    "                     mailbox files\n";
+    "                     mailbox files\n"
+    "  pack FILE EML...   a new mailbox file holding the messages of the .eml files, in order\n";
 
 }  // namespace
 
@@ -30,17 +31,18 @@ int main(int argc, char** argv) {
     dbxtool::Args args(argv + 2, argv + argc);
     struct Entry {
         const char* name;
-        size_t arguments;
+        size_t arguments;  // the least number; more are allowed when `variadic`
         int (*run)(const dbxtool::Args&);
+        bool variadic = false;
     };
-    const Entry commands[] = {{"info", 1, dbxtool::Info},      {"ls", 1, dbxtool::List},
-                              {"cat", 2, dbxtool::Cat},        {"extract", 2, dbxtool::Extract},
-                              {"check", 1, dbxtool::Check},    {"compact", 1, dbxtool::Compact},
-                              {"folders", 1, dbxtool::Folders}};
+    const Entry commands[] = {{"info", 1, dbxtool::Info},       {"ls", 1, dbxtool::List},
+                              {"cat", 2, dbxtool::Cat},         {"extract", 2, dbxtool::Extract},
+                              {"check", 1, dbxtool::Check},     {"compact", 1, dbxtool::Compact},
+                              {"folders", 1, dbxtool::Folders}, {"pack", 2, dbxtool::Pack, true}};
     for (const Entry& entry : commands) {
         if (command != entry.name)
             continue;
-        if (args.size() != entry.arguments) {
+        if (args.size() < entry.arguments || (!entry.variadic && args.size() != entry.arguments)) {
             std::fputs(kUsage, stderr);
             return 2;
         }
