@@ -1,7 +1,6 @@
 // The file list: adding chosen files and folder trees, the count, clearing.
 #include <gtest/gtest.h>
 
-#include "QtTestApp.h"
 #include "RecordingDesktop.h"
 #include "import_app/frmMain.h"
 #include "temp_prefix.h"
@@ -9,8 +8,7 @@
 namespace {
 
 class FileList : public testing::Test {
-protected:
-    static void SetUpTestSuite() { QtTestApp(); }
+  protected:
     void SetUp() override { desktop.messages.clear(); }  // the missing-control notice
 
     QStringList Rows() {
@@ -61,7 +59,8 @@ TEST_F(FileList, CancellingTheDialogChangesNothing) {
 
 TEST_F(FileList, TooManyNamesForTheDialogAsksForFewer) {
     QString folder = "/home/me/" + QString(900, 'm');
-    for (int i = 0; i < 10; ++i) desktop.chosenFiles << folder + QString("/mailbox%1.dbx").arg(i);
+    for (int i = 0; i < 10; ++i)
+        desktop.chosenFiles << folder + QString("/mailbox%1.dbx").arg(i);
     form.cmdAdd->click();
     ASSERT_EQ(desktop.messages.size(), 1u);
     // 909 characters of folder and two closing NULs, then 13 for each name and its NUL.
@@ -112,7 +111,8 @@ TEST_F(FileList, ClearingAsksOnlyForANonEmptyListAndKeepsTheButtonState) {
     desktop.answers = {vb::vbNo};
     form.cmdClear1->click();
     ASSERT_EQ(desktop.messages.size(), 1u);
-    EXPECT_EQ(desktop.messages[0].prompt, "Do you want to clear all the files in the list\r\n Proceed?");
+    EXPECT_EQ(desktop.messages[0].prompt,
+              "Do you want to clear all the files in the list\r\n Proceed?");
     EXPECT_EQ(desktop.messages[0].buttons, vb::vbYesNo + vb::vbQuestion);
     EXPECT_EQ(Rows().size(), 2);
     desktop.answers = {vb::vbYes};

@@ -7,7 +7,6 @@
 #include <QLocale>
 #include <QXmlStreamReader>
 
-#include "QtTestApp.h"
 #include "RecordingDesktop.h"
 #include "import_app/frmMain.h"
 #include "temp_prefix.h"
@@ -17,9 +16,7 @@
 namespace {
 
 class MainWindow : public testing::Test {
-protected:
-    static void SetUpTestSuite() { QtTestApp(); }
-
+  protected:
     testsupport::TempPrefix prefix;
     RecordingDesktop desktop;
     frmMain form{&desktop};
@@ -122,24 +119,25 @@ TEST_F(MainWindow, HelpOpensTheManualBesideTheProgram) {
 }
 
 TEST(Manifest, IsTheCommonControlsSixManifestInEnglish) {
-    QtTestApp();
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     QFile manifest(":/RT_MANIFEST/1");
     ASSERT_TRUE(manifest.open(QIODevice::ReadOnly));
     QByteArray content = manifest.readAll();
-    EXPECT_TRUE(content.startsWith(
-        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"));
+    EXPECT_TRUE(
+        content.startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"));
     QXmlStreamReader xml(content);
     QStringList identities;
     while (!xml.atEnd()) {
-        if (xml.readNext() != QXmlStreamReader::StartElement) continue;
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
         if (xml.name() == u"assembly") {
             EXPECT_EQ(xml.namespaceUri(), u"urn:schemas-microsoft-com:asm.v1");
             EXPECT_EQ(xml.attributes().value("manifestVersion"), u"1.0");
         }
         if (xml.name() == u"assemblyIdentity") {
             QXmlStreamAttributes a = xml.attributes();
-            identities << QStringList{a.value("type").toString(), a.value("name").toString(),
+            identities << QStringList{a.value("type").toString(),
+                                      a.value("name").toString(),
                                       a.value("version").toString(),
                                       a.value("processorArchitecture").toString(),
                                       a.value("publicKeyToken").toString(),
@@ -148,9 +146,10 @@ TEST(Manifest, IsTheCommonControlsSixManifestInEnglish) {
         }
     }
     EXPECT_FALSE(xml.hasError());
-    EXPECT_EQ(identities,
-              QStringList({"win32|XPStyle Control Demo|1.0.0.0|x86||",
-                           "win32|Microsoft.Windows.Common-Controls|6.0.0.0|x86|6595b64144ccf1df|*"}));
+    EXPECT_EQ(
+        identities,
+        QStringList({"win32|XPStyle Control Demo|1.0.0.0|x86||",
+                     "win32|Microsoft.Windows.Common-Controls|6.0.0.0|x86|6595b64144ccf1df|*"}));
     QLocale::setDefault(QLocale::c());
     EXPECT_FALSE(QFile::exists(":/RT_MANIFEST/1")) << "only the English resource exists";
 }

@@ -10,7 +10,6 @@
 #include <winpal/kernel.h>
 #include <winpal/registry.h>
 
-#include "QtTestApp.h"
 #include "RecordingDesktop.h"
 #include "import_app/frmMain.h"
 #include "temp_prefix.h"
@@ -42,9 +41,7 @@ std::map<std::string, std::string> MailboxFiles(const fs::path& folder) {
 }
 
 class ImportRun : public testing::Test {
-protected:
-    static void SetUpTestSuite() { QtTestApp(); }
-
+  protected:
     void SetUp() override {
         Register("oestore.so");
         Register("libquillbox.so");
@@ -76,7 +73,8 @@ protected:
         char expanded[1024] = {};
         ExpandEnvironmentStringsA(root, expanded, sizeof expanded);
         std::string path = expanded;
-        for (char& c : path) c = c == '\\' ? '/' : c;
+        for (char& c : path)
+            c = c == '\\' ? '/' : c;
         return path;
     }
 
@@ -97,7 +95,8 @@ protected:
         auto folders = dbx::FolderFile::Open(storeFolder / "Folders.dbx");
         std::vector<std::string> names;
         uint32_t localFolders = 1;
-        for (const auto& folder : folders.Children(localFolders)) names.push_back(folder.name);
+        for (const auto& folder : folders.Children(localFolders))
+            names.push_back(folder.name);
         return names;
     }
 
@@ -117,7 +116,8 @@ TEST_F(ImportRun, CollidingNamesBecomeNewFoldersHoldingExactCopies) {
     QStringList fileProgress;
     desktop.onDoEvents = [&] {
         QString caption = form->LblFileProgress->text();
-        if (fileProgress.isEmpty() || fileProgress.last() != caption) fileProgress << caption;
+        if (fileProgress.isEmpty() || fileProgress.last() != caption)
+            fileProgress << caption;
     };
 
     form->CmdConvert2PDF->setEnabled(true);
@@ -133,7 +133,8 @@ TEST_F(ImportRun, CollidingNamesBecomeNewFoldersHoldingExactCopies) {
     EXPECT_EQ(testsupport::ReadFile(storeFolder / "(1) Inbox.dbx"),
               testsupport::ReadFile(second.toStdString()));
     for (const auto& [name, content] : before) {
-        if (name == "Folders.dbx") continue;  // the store's own index of folders
+        if (name == "Folders.dbx")
+            continue;  // the store's own index of folders
         EXPECT_EQ(testsupport::ReadFile(storeFolder / name), content) << name;
     }
     EXPECT_TRUE(fileProgress.contains("Completed 1 (of 2)"));
@@ -214,7 +215,8 @@ TEST_F(ImportRun, ASecondClickDuringARunDoesNotStartAnother) {
     form->AddFileToList(MakeMailbox("Once.dbx", 200));
     int clicks = 0;
     desktop.onDoEvents = [&] {
-        if (clicks++ < 3) form->CmdConvert2PDF->click();
+        if (clicks++ < 3)
+            form->CmdConvert2PDF->click();
     };
     form->CmdConvert2PDF_Click();
     std::vector<std::string> folders = TopLevelFolders();
