@@ -51,36 +51,25 @@ std::string Hex(HRESULT hr) {
     throw py::error_already_set();
 }
 
-std::string Text(BSTR text) {
-    return text ? winpal::Utf16ToUtf8(std::u16string_view(text, SysStringLen(text))) : "";
-}
-
 }  // namespace
 
 void DefineErrors(py::module_& module) {
     py::exec(kDefinitions, module.attr("__dict__"));
 }
 
-void RaiseComError(const std::string& what, HRESULT hr, EXCEPINFO* info, int argIndex) {
-    HRESULT code = hr;
-    std::string description;
-    if (hr == DISP_E_EXCEPTION && info) {
-        if (info->pfnDeferredFillIn)
-            info->pfnDeferredFillIn(info);
-        code = info->scode != 0 ? info->scode : hr;
-        description = Text(info->bstrDescription);
-        SysFreeString(info->bstrSource);
-        SysFreeString(info->bstrDescription);
-        SysFreeString(info->bstrHelpFile);
-        *info = EXCEPINFO{};
-    }
-    std::string message = what + ": " + Hex(code);
+void RaiseComError(const std::string& what, const winpal::DispatchFailure& failure) {
+    const std::string description = winpal::Utf16ToUtf8(failure.description);
+    std::string message = what + ": " + Hex(failure.hr);
     if (!description.empty())
         message += " " + description;
-    if (argIndex >= 0)
-        message += " (argument " + std::to_string(argIndex + 1) + ")";
-    Raise("ComError", message, code, hr,
-          argIndex >= 0 ? py::object(py::int_(argIndex)) : py::none(), description);
+    if (failure.argument >= 0)
+        message += " (argument " + std::to_string(failure.argument + 1) + ")";
+    Raise("ComError", message, failure.hr, failure.invokeResult,
+          failure.argument >= 0 ? py::object(py::int_(failure.argument)) : py::none(), description);
+}
+
+void RaiseComError(const std::string& what, HRESULT hr) {
+    RaiseComError(what, winpal::DispatchFailure{hr, hr, {}, -1});
 }
 
 void RaiseUnknownName(const std::string& name, HRESULT hr) {

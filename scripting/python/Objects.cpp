@@ -15,11 +15,6 @@ bool MeansNeedsACall(HRESULT hr) {
            hr == DISP_E_PARAMNOTOPTIONAL;
 }
 
-bool NamesAnArgument(HRESULT hr) {
-    return hr == DISP_E_TYPEMISMATCH || hr == DISP_E_OVERFLOW || hr == DISP_E_PARAMNOTFOUND ||
-           hr == DISP_E_BADVARTYPE;
-}
-
 IUnknown* Identity(IDispatch* object) {
     if (!object)
         return nullptr;
@@ -50,28 +45,20 @@ DISPID Dispatch::Lookup(const std::string& name) {
 
 py::object Dispatch::GetAttribute(const std::string& name) {
     DISPID id = Lookup(name);
-    DISPPARAMS none{nullptr, nullptr, 0, 0};
     winpal::Variant result;
-    EXCEPINFO info{};
-    HRESULT hr = target_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none,
-                                 result.Ptr(), &info, nullptr);
-    if (SUCCEEDED(hr))
+    winpal::DispatchFailure failure;
+    if (SUCCEEDED(winpal::DispatchGet(target_.Get(), id, &result, {}, &failure)))
         return FromVariant(*result.Ptr());
-    if (MeansNeedsACall(hr))
+    if (MeansNeedsACall(failure.invokeResult))
         return py::cast(Member(target_, id, name));
-    RaiseComError(name, hr, &info);
+    RaiseComError(name, failure);
 }
 
 void Dispatch::SetAttribute(const std::string& name, const py::handle& value) {
     DISPID id = Lookup(name);
-    winpal::Variant argument = ToVariant(value);
-    DISPID named = DISPID_PROPERTYPUT;
-    DISPPARAMS params{argument.Ptr(), &named, 1, 1};
-    EXCEPINFO info{};
-    HRESULT hr = target_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &params,
-                                 nullptr, &info, nullptr);
-    if (FAILED(hr))
-        RaiseComError(name, hr, &info, NamesAnArgument(hr) ? 0 : -1);
+    winpal::DispatchFailure failure;
+    if (FAILED(winpal::DispatchPut(target_.Get(), id, ToVariant(value), &failure)))
+        RaiseComError(name, failure);
 }
 
 py::object Dispatch::Iterate() {
@@ -110,21 +97,10 @@ py::object InvokeMember(IDispatch* target, DISPID id, WORD flags, const std::str
     std::vector<winpal::Variant> values;
     for (const py::handle& arg : args)
         values.push_back(ToVariant(arg));
-    std::vector<VARIANT> reversed;
-    for (auto it = values.rbegin(); it != values.rend(); ++it)
-        reversed.push_back(*it->Ptr());
-    DISPPARAMS params{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
     winpal::Variant result;
-    EXCEPINFO info{};
-    UINT argErr = 0;
-    HRESULT hr = target->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result.Ptr(),
-                                &info, &argErr);
-    if (FAILED(hr)) {
-        int argIndex = NamesAnArgument(hr) && argErr < reversed.size()
-                           ? static_cast<int>(reversed.size() - 1 - argErr)
-                           : -1;
-        RaiseComError(what, hr, &info, argIndex);
-    }
+    winpal::DispatchFailure failure;
+    if (FAILED(winpal::DispatchInvoke(target, id, flags, values, &result, &failure)))
+        RaiseComError(what, failure);
     return FromVariant(*result.Ptr());
 }
 

@@ -96,9 +96,12 @@ TEST_F(FoldersTest, FindersTakeAZeroBasedPosition) {
 
 TEST_F(FoldersTest, ReadOnlyMembersCannotBeSet) {
     for (DISPID id : {1, 13, DISPID_NEWENUM})
-        EXPECT_EQ(PutProperty(folders.Get(), id, Variant::I4(1)), DISP_E_MEMBERNOTFOUND) << id;
+        EXPECT_EQ(winpal::DispatchCall(folders.Get(), id, DISPATCH_PROPERTYPUT, {Variant::I4(1)}),
+                  DISP_E_MEMBERNOTFOUND)
+            << id;
     auto first = ObjectOf(Call(u"Item", {Variant::I4(1)}));
-    EXPECT_EQ(PutProperty(first.Get(), 1, Variant::Utf8("B")), DISP_E_MEMBERNOTFOUND);
+    EXPECT_EQ(winpal::DispatchCall(first.Get(), 1, DISPATCH_PROPERTYPUT, {Variant::Utf8("B")}),
+              DISP_E_MEMBERNOTFOUND);
     EXPECT_EQ(TextOf(CallByName(first.Get(), u"Name")), "A");
 }
 
@@ -244,8 +247,9 @@ TEST_F(FoldersTest, CopyAndMoveKeepTheMessagesFlags) {
 
 TEST_F(FoldersTest, EnumerationWalksTheListItStartedWith) {
     Variant enumerator;
-    ASSERT_EQ(InvokeArgs(folders.Get(), DISPID_NEWENUM, DISPATCH_PROPERTYGET, {}, &enumerator),
-              S_OK);
+    ASSERT_EQ(
+        winpal::DispatchCall(folders.Get(), DISPID_NEWENUM, DISPATCH_PROPERTYGET, {}, &enumerator),
+        S_OK);
     ASSERT_EQ(enumerator.Type(), VT_UNKNOWN);
     winpal::ComPtr<IEnumVARIANT> items;
     ASSERT_EQ(

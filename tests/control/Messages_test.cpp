@@ -76,8 +76,11 @@ TEST_F(MessagesTest, RecordsCarryTheStoresProperties) {
     EXPECT_EQ(size.Type(), VT_I4);
     EXPECT_EQ(size.Ptr()->lVal, 1234);
     for (DISPID id = 1; id <= 6; ++id)
-        EXPECT_EQ(PutProperty(first.Get(), id, Variant::I4(1)), DISP_E_MEMBERNOTFOUND) << id;
-    EXPECT_EQ(PutProperty(messages.Get(), 1, Variant::I4(1)), DISP_E_MEMBERNOTFOUND);
+        EXPECT_EQ(winpal::DispatchCall(first.Get(), id, DISPATCH_PROPERTYPUT, {Variant::I4(1)}),
+                  DISP_E_MEMBERNOTFOUND)
+            << id;
+    EXPECT_EQ(winpal::DispatchCall(messages.Get(), 1, DISPATCH_PROPERTYPUT, {Variant::I4(1)}),
+              DISP_E_MEMBERNOTFOUND);
 }
 
 TEST_F(MessagesTest, ItemTakesASubjectOrAOneBasedPosition) {
@@ -138,8 +141,9 @@ TEST_F(MessagesTest, RefreshReloadsTheSelectedFolder) {
 TEST_F(MessagesTest, EnumerationSurvivesSelectingAnotherFolder) {
     SelectFolder(0);
     Variant enumerator;
-    ASSERT_EQ(InvokeArgs(messages.Get(), DISPID_NEWENUM, DISPATCH_PROPERTYGET, {}, &enumerator),
-              S_OK);
+    ASSERT_EQ(
+        winpal::DispatchCall(messages.Get(), DISPID_NEWENUM, DISPATCH_PROPERTYGET, {}, &enumerator),
+        S_OK);
     winpal::ComPtr<IEnumVARIANT> items;
     ASSERT_EQ(
         winpal::ComPtr<IUnknown>::Share(enumerator.Ptr()->punkVal).As(IID_IEnumVARIANT, &items),

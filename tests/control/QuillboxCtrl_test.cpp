@@ -146,9 +146,9 @@ TEST_F(QuillboxCtrlTest, CollectionPropertiesHandOutOneObjectAndCannotBeSet) {
         first->Release();
 
         EXCEPINFO info{};
-        EXPECT_EQ(
-            PutProperty(Control(), DispidOf(Control(), name), Variant::Dispatch(nullptr), &info),
-            DISP_E_EXCEPTION);
+        EXPECT_EQ(winpal::DispatchCall(Control(), DispidOf(Control(), name), DISPATCH_PROPERTYPUT,
+                                       {Variant::Dispatch(nullptr)}, nullptr, &info),
+                  DISP_E_EXCEPTION);
         EXPECT_EQ(info.scode, CTL_E_SETNOTSUPPORTED);
         SysFreeString(info.bstrSource);
         SysFreeString(info.bstrDescription);
@@ -164,8 +164,9 @@ TEST_F(QuillboxCtrlTest, ContactsCollectionIsEmpty) {
     EXPECT_EQ(count.Ptr()->lVal, 0);
     EXPECT_EQ(CallByName(contacts.Get(), u"Item", {Variant::I4(1)}).Ptr()->pdispVal, nullptr);
     Variant enumerator;
-    ASSERT_EQ(InvokeArgs(contacts.Get(), DISPID_NEWENUM, DISPATCH_PROPERTYGET, {}, &enumerator),
-              S_OK);
+    ASSERT_EQ(
+        winpal::DispatchCall(contacts.Get(), DISPID_NEWENUM, DISPATCH_PROPERTYGET, {}, &enumerator),
+        S_OK);
     winpal::ComPtr<IEnumVARIANT> items;
     ASSERT_EQ(
         winpal::ComPtr<IUnknown>::Share(enumerator.Ptr()->punkVal).As(IID_IEnumVARIANT, &items),
@@ -174,7 +175,8 @@ TEST_F(QuillboxCtrlTest, ContactsCollectionIsEmpty) {
     ULONG fetched = 9;
     EXPECT_EQ(items->Next(1, item.Ptr(), &fetched), S_FALSE);
     EXPECT_EQ(fetched, 0u);
-    EXPECT_EQ(PutProperty(contacts.Get(), 1, Variant::I4(3)), DISP_E_MEMBERNOTFOUND);
+    EXPECT_EQ(winpal::DispatchCall(contacts.Get(), 1, DISPATCH_PROPERTYPUT, {Variant::I4(3)}),
+              DISP_E_MEMBERNOTFOUND);
 }
 
 TEST_F(QuillboxCtrlTest, FolderPropertyMarksModifiedAndTellsADesignModeContainer) {
@@ -190,7 +192,8 @@ TEST_F(QuillboxCtrlTest, FolderPropertyMarksModifiedAndTellsADesignModeContainer
     Variant folder = CallByName(Control(), u"Folder");
     EXPECT_EQ(folder.Type(), VT_I2);
     EXPECT_EQ(folder.Ptr()->iVal, 1);
-    EXPECT_EQ(PutProperty(Control(), 2, Variant::I4(40000)), DISP_E_OVERFLOW);
+    EXPECT_EQ(winpal::DispatchCall(Control(), 2, DISPATCH_PROPERTYPUT, {Variant::I4(40000)}),
+              DISP_E_OVERFLOW);
 }
 
 TEST_F(QuillboxCtrlTest, DrawsItsNameInDesignModeAndShrinksInRunMode) {
@@ -219,7 +222,7 @@ TEST_F(QuillboxCtrlTest, DrawsItsNameInDesignModeAndShrinksInRunMode) {
 
 TEST_F(QuillboxCtrlTest, AboutBoxWithoutWidgetsReturnsAtOnce) {
     Open();
-    EXPECT_EQ(InvokeArgs(Control(), DISPID_ABOUTBOX, DISPATCH_METHOD, {}), S_OK);
+    EXPECT_EQ(winpal::DispatchCall(Control(), DISPID_ABOUTBOX, DISPATCH_METHOD, {}), S_OK);
     EXPECT_EQ(site->DoVerb(OLEIVERB_PROPERTIES), S_OK);
 }
 

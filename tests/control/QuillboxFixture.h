@@ -59,9 +59,9 @@ class QuillboxFixture : public testing::Test {
     winpal::ComPtr<IDispatch> Messages() { return ObjectOf(CallByName(Control(), u"Messages")); }
 
     void SelectFolder(SHORT index) {
-        ASSERT_EQ(
-            PutProperty(Control(), DispidOf(Control(), u"Folder"), winpal::Variant::I2(index)),
-            S_OK);
+        ASSERT_EQ(winpal::DispatchCall(Control(), DispidOf(Control(), u"Folder"),
+                                       DISPATCH_PROPERTYPUT, {winpal::Variant::I2(index)}),
+                  S_OK);
     }
 
     // Folders A (1) holding A1 (2) and A2 (3), then B (4).

@@ -178,7 +178,8 @@ class QuillboxStoreTest : public QuillboxLibraryTest {
         return BooleanOf(CallByName(Folders().Get(), member, args));
     }
     void Select(const std::string& name) {
-        ASSERT_EQ(PutProperty(site->Dispatch(), 2, Variant::I2(static_cast<SHORT>(IndexOf(name)))),
+        ASSERT_EQ(winpal::DispatchCall(site->Dispatch(), 2, DISPATCH_PROPERTYPUT,
+                                       {Variant::I2(static_cast<SHORT>(IndexOf(name)))}),
                   S_OK);
     }
     LONG MessageCount() {

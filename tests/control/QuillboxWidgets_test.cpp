@@ -111,7 +111,7 @@ TEST_F(QuillboxWidgetsTest, AboutBoxShowsTheControlsNameAndVersion) {
                 button->click();
         }
     });
-    EXPECT_EQ(InvokeArgs(site->Dispatch(), DISPID_ABOUTBOX, DISPATCH_METHOD, {}), S_OK);
+    EXPECT_EQ(winpal::DispatchCall(site->Dispatch(), DISPID_ABOUTBOX, DISPATCH_METHOD, {}), S_OK);
     EXPECT_EQ(title, "About Quillbox Control");
     EXPECT_TRUE(texts.contains("Quillbox Control, Version 1.0"));
 }

@@ -1,5 +1,5 @@
-// Automation calls for tests: invoking by dispatch id with arguments in declaration order, puts,
-// and late-bound calls by name as a script makes them.
+// Automation calls for tests: late-bound calls by name as a script makes them, and the values
+// their results hold. Calls by dispatch id go through winpal::DispatchCall.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -7,31 +7,10 @@
 #include <string>
 #include <vector>
 
+#include <winpal/dispatch.h>
 #include <winpal/winpal.h>
 
 namespace testsupport {
-
-// Invokes `id` with `args` in declaration order (rgvarg holds them last first).
-inline HRESULT InvokeArgs(IDispatch* target, DISPID id, WORD flags,
-                          const std::vector<winpal::Variant>& args,
-                          winpal::Variant* result = nullptr, UINT* argErr = nullptr,
-                          EXCEPINFO* info = nullptr) {
-    std::vector<VARIANT> reversed;
-    for (auto it = args.rbegin(); it != args.rend(); ++it)
-        reversed.push_back(*it->Ptr());
-    DISPPARAMS params{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
-    return target->Invoke(id, IID_NULL, 0, flags, &params, result ? result->Ptr() : nullptr, info,
-                          argErr);
-}
-
-// A property put with the value as the named argument DISPID_PROPERTYPUT.
-inline HRESULT PutProperty(IDispatch* target, DISPID id, const winpal::Variant& value,
-                           EXCEPINFO* info = nullptr) {
-    VARIANT arg = *value.Ptr();
-    DISPID named = DISPID_PROPERTYPUT;
-    DISPPARAMS params{&arg, &named, 1, 1};
-    return target->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYPUT, &params, nullptr, info, nullptr);
-}
 
 inline DISPID DispidOf(IDispatch* target, std::u16string name) {
     LPOLESTR names[] = {name.data()};
@@ -45,8 +24,8 @@ inline DISPID DispidOf(IDispatch* target, std::u16string name) {
 inline winpal::Variant CallByName(IDispatch* target, const std::u16string& name,
                                   const std::vector<winpal::Variant>& args = {}) {
     winpal::Variant result;
-    EXPECT_EQ(InvokeArgs(target, DispidOf(target, name), DISPATCH_METHOD | DISPATCH_PROPERTYGET,
-                         args, &result),
+    EXPECT_EQ(winpal::DispatchCall(target, DispidOf(target, name),
+                                   DISPATCH_METHOD | DISPATCH_PROPERTYGET, args, &result),
               S_OK)
         << winpal::Utf16ToUtf8(name);
     return result;

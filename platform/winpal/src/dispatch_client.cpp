@@ -7,23 +7,60 @@ namespace winpal {
 
 namespace {
 
-HRESULT Invoke(IDispatch* object, DISPID id, WORD flags, std::vector<VARIANT>& reversedArgs,
-               DISPID* namedArgs, UINT namedCount, Variant* result, DispatchFailure* failure) {
+bool IsPut(WORD flags) {
+    return (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
+}
+
+// The results for which Invoke names the offending argument through puArgErr.
+bool NamesAnArgument(HRESULT hr) {
+    return hr == DISP_E_TYPEMISMATCH || hr == DISP_E_OVERFLOW || hr == DISP_E_PARAMNOTFOUND ||
+           hr == DISP_E_BADVARTYPE;
+}
+
+}  // namespace
+
+HRESULT DispatchCall(IDispatch* object, DISPID id, WORD flags, const std::vector<Variant>& args,
+                     Variant* result, EXCEPINFO* info, UINT* argErr) {
     if (!object)
         return E_POINTER;
-    DISPPARAMS params{reversedArgs.data(), namedArgs, static_cast<UINT>(reversedArgs.size()),
-                      namedCount};
+    // Shallow copies, last argument first, as DISPPARAMS wants them.
+    std::vector<VARIANT> reversed;
+    reversed.reserve(args.size());
+    for (auto it = args.rbegin(); it != args.rend(); ++it)
+        reversed.push_back(*it->Ptr());
+    DISPID named = DISPID_PROPERTYPUT;
+    const bool put = IsPut(flags) && !args.empty();
+    DISPPARAMS params{reversed.data(), put ? &named : nullptr, static_cast<UINT>(reversed.size()),
+                      put ? 1u : 0u};
+    return object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
+                          result ? result->Ptr() : nullptr, info, argErr);
+}
+
+HRESULT DispatchInvoke(IDispatch* object, DISPID id, WORD flags, const std::vector<Variant>& args,
+                       Variant* result, DispatchFailure* failure) {
     EXCEPINFO info{};
     UINT argErr = 0;
+    // A put has no result; any other call gets a slot even when the caller does not want it.
     Variant ignored;
-    HRESULT hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
-                                result ? result->Ptr() : ignored.Ptr(), &info, &argErr);
+    Variant* slot = IsPut(flags) ? nullptr : result ? result : &ignored;
+    const HRESULT invoked = DispatchCall(object, id, flags, args, slot, &info, &argErr);
+    HRESULT hr = invoked;
     // An exception reported through EXCEPINFO carries the object's own error code.
-    if (hr == DISP_E_EXCEPTION && info.scode != 0) hr = info.scode;
+    if (invoked == DISP_E_EXCEPTION) {
+        if (info.pfnDeferredFillIn)
+            info.pfnDeferredFillIn(&info);
+        if (info.scode != 0)
+            hr = info.scode;
+    }
     if (failure) {
         failure->hr = hr;
-        failure->description.assign(info.bstrDescription ? info.bstrDescription : u"",
-                                    SysStringLen(info.bstrDescription));
+        failure->invokeResult = invoked;
+        failure->description.clear();
+        if (invoked == DISP_E_EXCEPTION && info.bstrDescription)
+            failure->description.assign(info.bstrDescription, SysStringLen(info.bstrDescription));
+        failure->argument = NamesAnArgument(invoked) && argErr < args.size()
+                                ? static_cast<int>(args.size() - 1 - argErr)
+                                : -1;
     }
     SysFreeString(info.bstrSource);
     SysFreeString(info.bstrDescription);
@@ -31,33 +68,13 @@ HRESULT Invoke(IDispatch* object, DISPID id, WORD flags, std::vector<VARIANT>& r
     return hr;
 }
 
-// The arguments as DISPPARAMS wants them: shallow copies, last argument first.
-std::vector<VARIANT> Reversed(std::initializer_list<Variant> args) {
-    std::vector<VARIANT> reversed;
-    reversed.reserve(args.size());
-    for (auto it = args.end(); it != args.begin();)
-        reversed.push_back(*(--it)->Ptr());
-    return reversed;
-}
-
-}  // namespace
-
-HRESULT DispatchInvoke(IDispatch* object, DISPID id, WORD flags,
-                       std::initializer_list<Variant> args, Variant* result,
-                       DispatchFailure* failure) {
-    std::vector<VARIANT> reversed = Reversed(args);
-    return Invoke(object, id, flags, reversed, nullptr, 0, result, failure);
-}
-
-HRESULT DispatchGet(IDispatch* object, DISPID id, Variant* result,
-                    std::initializer_list<Variant> args, DispatchFailure* failure) {
+HRESULT DispatchGet(IDispatch* object, DISPID id, Variant* result, const std::vector<Variant>& args,
+                    DispatchFailure* failure) {
     return DispatchInvoke(object, id, DISPATCH_PROPERTYGET, args, result, failure);
 }
 
 HRESULT DispatchPut(IDispatch* object, DISPID id, const Variant& value, DispatchFailure* failure) {
-    std::vector<VARIANT> args{*value.Ptr()};
-    DISPID named = DISPID_PROPERTYPUT;
-    return Invoke(object, id, DISPATCH_PROPERTYPUT, args, &named, 1, nullptr, failure);
+    return DispatchInvoke(object, id, DISPATCH_PROPERTYPUT, {value}, nullptr, failure);
 }
 
 HRESULT DispatchForEach(IDispatch* collection, const std::function<bool(IDispatch*)>& visit,

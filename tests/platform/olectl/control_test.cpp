@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <olectl/headless_site.h>
+#include <winpal/dispatch.h>
 
 #include "sample_factories.h"
 
@@ -65,20 +66,14 @@ TEST_F(ControlTest, BoundPropertyChangesAreAnnouncedInDesignModeOnly) {
     olectl::HeadlessSite site;
     ASSERT_EQ(site.CreateControl(sample::CLSID_SampleControl), S_OK);
     ASSERT_EQ(site.CreateControlWindow(), S_OK);
-    winpal::Variant value = winpal::Variant::I2(5);
-    DISPID named = DISPID_PROPERTYPUT;
-    DISPPARAMS put{value.Ptr(), &named, 1, 1};
-    ASSERT_EQ(site.Dispatch()->Invoke(1, IID_NULL, 0, DISPATCH_PROPERTYPUT, &put, nullptr, nullptr,
-                                      nullptr),
-              S_OK);
+    const winpal::Variant value = winpal::Variant::I2(5);
+    ASSERT_EQ(winpal::DispatchCall(site.Dispatch(), 1, DISPATCH_PROPERTYPUT, {value}), S_OK);
     EXPECT_TRUE(ControlOf(site)->IsModified());
     EXPECT_TRUE(ControlOf(site)->AmbientUserMode());
     EXPECT_TRUE(site.ChangedProperties().empty());
     site.SetUserMode(false);
     EXPECT_FALSE(ControlOf(site)->AmbientUserMode());
-    ASSERT_EQ(site.Dispatch()->Invoke(1, IID_NULL, 0, DISPATCH_PROPERTYPUT, &put, nullptr, nullptr,
-                                      nullptr),
-              S_OK);
+    ASSERT_EQ(winpal::DispatchCall(site.Dispatch(), 1, DISPATCH_PROPERTYPUT, {value}), S_OK);
     EXPECT_EQ(site.ChangedProperties(), std::vector<DISPID>{1});
     EXPECT_EQ(ControlOf(site)->GetValue(), 5);
 }

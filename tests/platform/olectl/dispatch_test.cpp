@@ -3,19 +3,15 @@
 
 #include <vector>
 
-#include <dispatch_calls.h>
+#include <winpal/dispatch.h>
 #include <winpal/winpal.h>
 
 #include "sample_objects.h"
 
 namespace {
 
+using winpal::DispatchCall;
 using winpal::Variant;
-
-HRESULT Call(IDispatch* target, DISPID id, WORD flags, std::vector<Variant> args,
-             Variant* result = nullptr, UINT* argErr = nullptr, EXCEPINFO* info = nullptr) {
-    return testsupport::InvokeArgs(target, id, flags, args, result, argErr, info);
-}
 
 // A put whose named arguments the test chooses.
 HRESULT Put(IDispatch* target, DISPID id, Variant value, EXCEPINFO* info = nullptr,
@@ -32,8 +28,8 @@ class DispatchTest : public testing::Test {
 
 TEST_F(DispatchTest, MethodArgumentsAreCoercedInDeclarationOrder) {
     Variant result;
-    ASSERT_EQ(Call(object.Get(), 4, DISPATCH_METHOD,
-                   {Variant::I2(7), Variant::Utf8("text"), Variant::I4(0)}, &result),
+    ASSERT_EQ(DispatchCall(object.Get(), 4, DISPATCH_METHOD,
+                           {Variant::I2(7), Variant::Utf8("text"), Variant::I4(0)}, &result),
               S_OK);
     EXPECT_EQ(object->lastNumber, 7);
     EXPECT_EQ(object->lastText, "text");
@@ -41,8 +37,8 @@ TEST_F(DispatchTest, MethodArgumentsAreCoercedInDeclarationOrder) {
     ASSERT_EQ(result.Type(), VT_BOOL);
     EXPECT_EQ(result.Ptr()->boolVal, VARIANT_TRUE);
 
-    ASSERT_EQ(Call(object.Get(), 4, DISPATCH_METHOD,
-                   {Variant::Utf8("12"), Variant::I4(5), Variant::Bool(true)}, &result),
+    ASSERT_EQ(DispatchCall(object.Get(), 4, DISPATCH_METHOD,
+                           {Variant::Utf8("12"), Variant::I4(5), Variant::Bool(true)}, &result),
               S_OK);
     EXPECT_EQ(object->lastNumber, 12);
     EXPECT_EQ(object->lastText, "5");
@@ -55,28 +51,30 @@ TEST_F(DispatchTest, ArgumentsPassedByReferenceAreRead) {
     Variant byRef;
     byRef.Ptr()->vt = VT_I4 | VT_BYREF;
     byRef.Ptr()->plVal = &number;
-    ASSERT_EQ(
-        Call(object.Get(), 4, DISPATCH_METHOD, {byRef, Variant::Utf8(""), Variant::Bool(false)}),
-        S_OK);
+    ASSERT_EQ(DispatchCall(object.Get(), 4, DISPATCH_METHOD,
+                           {byRef, Variant::Utf8(""), Variant::Bool(false)}),
+              S_OK);
     EXPECT_EQ(object->lastNumber, 41);
 }
 
 TEST_F(DispatchTest, TextReachesTheMemberInTheAnsiCodePage) {
-    ASSERT_EQ(Call(object.Get(), 4, DISPATCH_METHOD,
-                   {Variant::I4(1), Variant::Text(u"caf\u00e9 \u20ac"), Variant::Bool(false)}),
-              S_OK);
+    ASSERT_EQ(
+        DispatchCall(object.Get(), 4, DISPATCH_METHOD,
+                     {Variant::I4(1), Variant::Text(u"caf\u00e9 \u20ac"), Variant::Bool(false)}),
+        S_OK);
     EXPECT_EQ(object->lastText, "caf\xE9 \x80");
 }
 
 TEST_F(DispatchTest, FailedCoercionNamesTheArgumentInRgvarg) {
     UINT argErr = 99;
-    EXPECT_EQ(
-        Call(object.Get(), 4, DISPATCH_METHOD,
-             {Variant::Utf8("abc"), Variant::Utf8("x"), Variant::Bool(true)}, nullptr, &argErr),
-        DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(DispatchCall(object.Get(), 4, DISPATCH_METHOD,
+                           {Variant::Utf8("abc"), Variant::Utf8("x"), Variant::Bool(true)}, nullptr,
+                           nullptr, &argErr),
+              DISP_E_TYPEMISMATCH);
     EXPECT_EQ(argErr, 2u);  // the first argument is the last rgvarg slot
-    EXPECT_EQ(Call(object.Get(), 4, DISPATCH_METHOD,
-                   {Variant::I4(1), Variant::Utf8("x"), Variant::Utf8("maybe")}, nullptr, &argErr),
+    EXPECT_EQ(DispatchCall(object.Get(), 4, DISPATCH_METHOD,
+                           {Variant::I4(1), Variant::Utf8("x"), Variant::Utf8("maybe")}, nullptr,
+                           nullptr, &argErr),
               DISP_E_TYPEMISMATCH);
     EXPECT_EQ(argErr, 0u);
     EXPECT_EQ(object->lastText, "");  // the member was not called
@@ -85,11 +83,12 @@ TEST_F(DispatchTest, FailedCoercionNamesTheArgumentInRgvarg) {
 }
 
 TEST_F(DispatchTest, CountsAndNamesAreChecked) {
-    EXPECT_EQ(Call(object.Get(), 4, DISPATCH_METHOD, {Variant::I4(1), Variant::Utf8("x")}),
+    EXPECT_EQ(DispatchCall(object.Get(), 4, DISPATCH_METHOD, {Variant::I4(1), Variant::Utf8("x")}),
               DISP_E_BADPARAMCOUNT);
-    EXPECT_EQ(Call(object.Get(), 6, DISPATCH_METHOD, {Variant::I4(1)}), DISP_E_BADPARAMCOUNT);
+    EXPECT_EQ(DispatchCall(object.Get(), 6, DISPATCH_METHOD, {Variant::I4(1)}),
+              DISP_E_BADPARAMCOUNT);
     EXPECT_EQ(object->clears, 0);
-    EXPECT_EQ(Call(object.Get(), 99, DISPATCH_METHOD, {}), DISP_E_MEMBERNOTFOUND);
+    EXPECT_EQ(DispatchCall(object.Get(), 99, DISPATCH_METHOD, {}), DISP_E_MEMBERNOTFOUND);
     DISPPARAMS none{nullptr, nullptr, 0, 0};
     EXPECT_EQ(object->Invoke(6, sample::DIID_ISample, 0, DISPATCH_METHOD, &none, nullptr, nullptr,
                              nullptr),
@@ -105,18 +104,18 @@ TEST_F(DispatchTest, CountsAndNamesAreChecked) {
 }
 
 TEST_F(DispatchTest, MethodsNeedTheMethodFlagAndPropertiesAcceptEither) {
-    EXPECT_EQ(Call(object.Get(), 6, DISPATCH_PROPERTYGET, {}), DISP_E_MEMBERNOTFOUND);
+    EXPECT_EQ(DispatchCall(object.Get(), 6, DISPATCH_PROPERTYGET, {}), DISP_E_MEMBERNOTFOUND);
     EXPECT_EQ(object->clears, 0);
-    EXPECT_EQ(Call(object.Get(), 6, DISPATCH_METHOD | DISPATCH_PROPERTYGET, {}), S_OK);
+    EXPECT_EQ(DispatchCall(object.Get(), 6, DISPATCH_METHOD | DISPATCH_PROPERTYGET, {}), S_OK);
     EXPECT_EQ(object->clears, 1);
     for (WORD flags : {DISPATCH_PROPERTYGET, DISPATCH_METHOD}) {
         Variant count;
-        ASSERT_EQ(Call(object.Get(), 1, flags, {}, &count), S_OK);
+        ASSERT_EQ(DispatchCall(object.Get(), 1, flags, {}, &count), S_OK);
         ASSERT_EQ(count.Type(), VT_I2);
         EXPECT_EQ(count.Ptr()->iVal, 3);
     }
     Variant half;
-    ASSERT_EQ(Call(object.Get(), 7, DISPATCH_METHOD, {Variant::Utf8("5")}, &half), S_OK);
+    ASSERT_EQ(DispatchCall(object.Get(), 7, DISPATCH_METHOD, {Variant::Utf8("5")}, &half), S_OK);
     ASSERT_EQ(half.Type(), VT_R8);
     EXPECT_DOUBLE_EQ(half.Ptr()->dblVal, 2.5);
 }
@@ -148,8 +147,7 @@ TEST_F(DispatchTest, SetNotSupportedRaisesTheControlError) {
 
 TEST_F(DispatchTest, ErrorsRaisedByMembersBecomeExceptions) {
     EXCEPINFO info{};
-    EXPECT_EQ(Call(object.Get(), 8, DISPATCH_METHOD, {}, nullptr, nullptr, &info),
-              DISP_E_EXCEPTION);
+    EXPECT_EQ(DispatchCall(object.Get(), 8, DISPATCH_METHOD, {}, nullptr, &info), DISP_E_EXCEPTION);
     EXPECT_EQ(info.scode, E_ACCESSDENIED);
     EXPECT_EQ(winpal::Bstr::Adopt(info.bstrDescription).Utf8(), "not allowed");
     SysFreeString(info.bstrSource);
@@ -161,7 +159,7 @@ TEST_F(DispatchTest, VariantParametersKeepTheCallersType) {
     Variant byRef;
     byRef.Ptr()->vt = VT_BSTR | VT_BYREF;
     byRef.Ptr()->pbstrVal = &raw;
-    ASSERT_EQ(Call(object.Get(), 5, DISPATCH_PROPERTYGET, {byRef}), S_OK);
+    ASSERT_EQ(DispatchCall(object.Get(), 5, DISPATCH_PROPERTYGET, {byRef}), S_OK);
     EXPECT_EQ(object->lastKeyType, VT_BSTR | VT_BYREF);
 }
 
@@ -170,19 +168,21 @@ TEST_F(DispatchTest, ObjectResultsCarryOneReferenceForTheCaller) {
     object->item = item.Get();
     {
         Variant result;
-        ASSERT_EQ(Call(object.Get(), 5, DISPATCH_PROPERTYGET, {Variant::I4(1)}, &result), S_OK);
+        ASSERT_EQ(DispatchCall(object.Get(), 5, DISPATCH_PROPERTYGET, {Variant::I4(1)}, &result),
+                  S_OK);
         ASSERT_EQ(result.Type(), VT_DISPATCH);
         EXPECT_EQ(result.Ptr()->pdispVal, static_cast<IDispatch*>(item.Get()));
         EXPECT_EQ(item->AddRef(), 3u);  // ours, the result's, this one
         item->Release();
     }
     // A caller that wants no result gets no reference either.
-    ASSERT_EQ(Call(object.Get(), 5, DISPATCH_PROPERTYGET, {Variant::I4(1)}), S_OK);
+    ASSERT_EQ(DispatchCall(object.Get(), 5, DISPATCH_PROPERTYGET, {Variant::I4(1)}), S_OK);
     EXPECT_EQ(item->AddRef(), 2u);
     item->Release();
     // Nothing is a null dispatch.
     Variant nothing;
-    ASSERT_EQ(Call(object.Get(), 5, DISPATCH_PROPERTYGET, {Variant::I4(2)}, &nothing), S_OK);
+    ASSERT_EQ(DispatchCall(object.Get(), 5, DISPATCH_PROPERTYGET, {Variant::I4(2)}, &nothing),
+              S_OK);
     EXPECT_EQ(nothing.Type(), VT_DISPATCH);
     EXPECT_EQ(nothing.Ptr()->pdispVal, nullptr);
     object->item = nullptr;

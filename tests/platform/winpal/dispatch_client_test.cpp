@@ -9,7 +9,8 @@ namespace {
 using winpal::Variant;
 
 // Records each Invoke; member 1 echoes its arguments' count and first argument, member 2
-// fails with an exception, DISPID_NEWENUM hands out an enumerator over three copies of itself.
+// fails with an exception, member 3 refuses its second rgvarg slot as a type mismatch,
+// DISPID_NEWENUM hands out an enumerator over three copies of itself.
 class Recorder final : public IDispatch, public IEnumVARIANT {
   public:
     HRESULT QueryInterface(REFIID riid, void** ppv) override {
@@ -30,7 +31,7 @@ class Recorder final : public IDispatch, public IEnumVARIANT {
     HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     HRESULT GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
     HRESULT Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
-                   EXCEPINFO* info, UINT*) override {
+                   EXCEPINFO* info, UINT* argErr) override {
         calls.push_back({id, flags, params->cArgs,
                          params->cNamedArgs ? params->rgdispidNamedArgs[0] : 0,
                          params->cArgs ? params->rgvarg[params->cArgs - 1].lVal : -1});
@@ -38,6 +39,10 @@ class Recorder final : public IDispatch, public IEnumVARIANT {
             info->scode = E_ACCESSDENIED;
             info->bstrDescription = SysAllocString(u"refused");
             return DISP_E_EXCEPTION;
+        }
+        if (id == 3 && params->cArgs == 3) {
+            *argErr = 1;
+            return DISP_E_TYPEMISMATCH;
         }
         if (id == DISPID_NEWENUM) {
             left = 3;
@@ -99,6 +104,43 @@ TEST(DispatchClient, ExceptionsReportTheirCodeAndDescription) {
     EXPECT_EQ(winpal::DispatchGet(&object, 2, &result, {}, &failure), E_ACCESSDENIED);
     EXPECT_EQ(failure.hr, E_ACCESSDENIED);
     EXPECT_EQ(failure.description, u"refused");
+}
+
+TEST(DispatchClient, FailuresNameTheRawResultAndTheArgumentInCallOrder) {
+    Recorder object;
+    winpal::DispatchFailure failure;
+    EXPECT_EQ(winpal::DispatchGet(&object, 2, nullptr, {}, &failure), E_ACCESSDENIED);
+    EXPECT_EQ(failure.invokeResult, DISP_E_EXCEPTION);
+    EXPECT_EQ(failure.argument, -1);
+    EXPECT_EQ(
+        winpal::DispatchInvoke(&object, 3, DISPATCH_METHOD,
+                               {Variant::I4(1), Variant::I4(2), Variant::I4(3)}, nullptr, &failure),
+        DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(failure.invokeResult, DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(failure.argument, 1) << "rgvarg slot 1 of 3 is the second argument";
+    EXPECT_TRUE(failure.description.empty());
+}
+
+TEST(DispatchClient, RawCallsPassResultArgumentErrorAndExceptionThrough) {
+    Recorder object;
+    EXCEPINFO info{};
+    EXPECT_EQ(winpal::DispatchCall(&object, 2, DISPATCH_METHOD, {}, nullptr, &info),
+              DISP_E_EXCEPTION);
+    EXPECT_EQ(info.scode, E_ACCESSDENIED);
+    EXPECT_EQ(winpal::Bstr::Adopt(info.bstrDescription).Utf8(), "refused");
+    UINT argErr = 99;
+    EXPECT_EQ(winpal::DispatchCall(&object, 3, DISPATCH_METHOD,
+                                   {Variant::I4(1), Variant::I4(2), Variant::I4(3)}, nullptr,
+                                   nullptr, &argErr),
+              DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(argErr, 1u);
+    ASSERT_EQ(
+        winpal::DispatchCall(&object, 4, DISPATCH_PROPERTYPUT, {Variant::I4(6), Variant::I4(9)}),
+        S_OK);
+    EXPECT_EQ(object.calls.back().named, DISPID_PROPERTYPUT);
+    EXPECT_EQ(object.calls.back().firstArg, 6) << "the index comes first, the value last";
+    ASSERT_EQ(winpal::DispatchCall(&object, 1, DISPATCH_METHOD, {}), S_OK)
+        << "a call without a result slot";
 }
 
 TEST(DispatchClient, ForEachVisitsUntilToldToStopAndBalancesReferences) {
