@@ -1,14 +1,13 @@
 // The library's entry points: the class object of CLSID_StoreNamespace, the unload test, and
 // self-registration as an in-process server.
-#include <string>
-#include <vector>
+#include <new>
 
 #include <oestore/msoeapi.h>
+#include <winpal/class_registration.h>
 #include <winpal/windows.h>
 #include <winpal/winpal.h>
 
 #include "module_lock.h"
-#include "registry_key.h"
 #include "store_namespace.h"
 
 namespace oestore {
@@ -63,22 +62,6 @@ class StoreNamespaceFactory final : public IClassFactory {
 
 StoreNamespaceFactory factory;
 
-std::string ClassKeyPath() {
-    OLECHAR text[40] = {};
-    StringFromGUID2(CLSID_StoreNamespace, text, 40);
-    return "CLSID\\" + winpal::Utf16ToUtf8(text);
-}
-
-// The full path of this library, as Windows gives a DLL from its instance handle.
-std::string OwnPath() {
-    std::vector<char> path(4096);
-    const HMODULE self = winpal::ModuleFromAddress(reinterpret_cast<const void*>(&ClassKeyPath));
-    const DWORD length = GetModuleFileNameA(self, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0 || length >= path.size())
-        return {};
-    return std::string(path.data(), length);
-}
-
 }  // namespace
 }  // namespace oestore
 
@@ -99,23 +82,15 @@ __attribute__((visibility("default"))) HRESULT DllCanUnloadNow() {
 }
 
 __attribute__((visibility("default"))) HRESULT DllRegisterServer() {
-    const std::string path = oestore::OwnPath();
-    if (path.empty())
-        return SELFREG_E_CLASS;
-    const auto classKey = oestore::RegistryKey::Create(HKEY_CLASSES_ROOT, oestore::ClassKeyPath());
-    if (!classKey || !classKey->WriteText("", oestore::kClassDescription))
-        return SELFREG_E_CLASS;
-    const auto server = oestore::RegistryKey::Create(classKey->Get(), "InprocServer32");
-    if (!server || !server->WriteText("", path) ||
-        !server->WriteText("ThreadingModel", "Apartment")) {
-        return SELFREG_E_CLASS;
-    }
-    return S_OK;
+    const HMODULE self = winpal::ModuleFromAddress(&oestore::factory);
+    return winpal::RegisterInprocServer(
+               self, {CLSID_StoreNamespace, oestore::kClassDescription, "Apartment"})
+               ? S_OK
+               : SELFREG_E_CLASS;
 }
 
 __attribute__((visibility("default"))) HRESULT DllUnregisterServer() {
-    const LONG result = RegDeleteTreeA(HKEY_CLASSES_ROOT, oestore::ClassKeyPath().c_str());
-    return (result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND) ? S_OK : SELFREG_E_CLASS;
+    return winpal::UnregisterInprocServer(CLSID_StoreNamespace) ? S_OK : SELFREG_E_CLASS;
 }
 
 }  // extern "C"

@@ -1,5 +1,5 @@
-// A small owner for registry keys and the few reads and writes the store and its registration
-// need, over the ANSI registry API.
+// A small owner for registry keys and the few reads and writes the store needs, over the ANSI
+// registry API.
 #pragma once
 
 #include <optional>

@@ -2,19 +2,18 @@
 #include <cstdio>
 #include <string>
 
+#include <winpal/class_registration.h>
 #include <winpal/com.h>
 #include <winpal/winpal.h>
 
 #include <olectl/module.h>
 #include <olectl/registration.h>
 
-#include "registry_keys.h"
-
 namespace olectl {
 namespace {
 
-using detail::CreateClassesKey;
-using detail::SetClassesText;
+using winpal::CreateClassesKey;
+using winpal::SetClassesText;
 
 const char* ThreadingModel(int regFlags) {
     bool apartment = (regFlags & afxRegApartmentThreading) != 0;
@@ -28,17 +27,12 @@ const char* ThreadingModel(int regFlags) {
     return nullptr;
 }
 
-// CLSID\{clsid} with its type name and its in-process server.
-bool RegisterServerClass(HINSTANCE instance, const std::string& classKey, UINT idTypeName,
+// CLSID\{clsid} with its type name, its in-process server and, when given, its ProgID.
+bool RegisterServerClass(HINSTANCE instance, REFCLSID clsid, const char* progId, UINT idTypeName,
                          int regFlags) {
     std::string typeName = AfxLoadString(idTypeName);
-    std::string path = detail::ModulePath(instance);
-    if (typeName.empty() || path.empty())
-        return false;
-    const char* threading = ThreadingModel(regFlags);
-    std::string server = classKey + "\\InprocServer32";
-    return SetClassesText(classKey, nullptr, typeName) && SetClassesText(server, nullptr, path) &&
-           (!threading || SetClassesText(server, "ThreadingModel", threading));
+    return !typeName.empty() && winpal::RegisterInprocServer(
+                                    instance, {clsid, typeName, ThreadingModel(regFlags), progId});
 }
 
 }  // namespace
@@ -52,23 +46,19 @@ std::string GuidText(REFGUID guid) {
 bool AfxOleRegisterControlClass(HINSTANCE instance, REFCLSID clsid, const char* progId,
                                 UINT idTypeName, UINT idBitmap, int regFlags, DWORD miscStatus,
                                 REFGUID tlid, WORD majorVersion, WORD minorVersion) {
-    std::string classKey = "CLSID\\" + GuidText(clsid);
-    if (!progId || !RegisterServerClass(instance, classKey, idTypeName, regFlags))
+    if (!progId || !RegisterServerClass(instance, clsid, progId, idTypeName, regFlags))
         return false;
-    std::string typeName = AfxLoadString(idTypeName);
-    std::string path = detail::ModulePath(instance);
+    std::string classKey = "CLSID\\" + GuidText(clsid);
+    std::string path = winpal::ModuleFileName(instance);
     char version[16];
     std::snprintf(version, sizeof version, "%u.%u", majorVersion, minorVersion);
-    bool ok = SetClassesText(classKey + "\\ProgID", nullptr, progId) &&
-              SetClassesText(classKey + "\\ToolboxBitmap32", nullptr,
+    bool ok = SetClassesText(classKey + "\\ToolboxBitmap32", nullptr,
                              path + ", " + std::to_string(idBitmap)) &&
               SetClassesText(classKey + "\\MiscStatus", nullptr, "0") &&
               SetClassesText(classKey + "\\MiscStatus\\1", nullptr, std::to_string(miscStatus)) &&
               CreateClassesKey(classKey + "\\Control") &&
               SetClassesText(classKey + "\\TypeLib", nullptr, GuidText(tlid)) &&
-              SetClassesText(classKey + "\\Version", nullptr, version) &&
-              SetClassesText(progId, nullptr, typeName) &&
-              SetClassesText(std::string(progId) + "\\CLSID", nullptr, GuidText(clsid));
+              SetClassesText(classKey + "\\Version", nullptr, version);
     if (ok && (regFlags & afxRegInsertable)) {
         ok = CreateClassesKey(classKey + "\\Insertable") &&
              CreateClassesKey(std::string(progId) + "\\Insertable");
@@ -78,14 +68,11 @@ bool AfxOleRegisterControlClass(HINSTANCE instance, REFCLSID clsid, const char* 
 
 bool AfxOleRegisterPropertyPageClass(HINSTANCE instance, REFCLSID clsid, UINT idTypeName,
                                      int regFlags) {
-    return RegisterServerClass(instance, "CLSID\\" + GuidText(clsid), idTypeName, regFlags);
+    return RegisterServerClass(instance, clsid, nullptr, idTypeName, regFlags);
 }
 
 bool AfxOleUnregisterClass(REFCLSID clsid, const char* progId) {
-    bool ok = detail::DeleteClassesTree("CLSID\\" + GuidText(clsid));
-    if (progId && *progId)
-        ok = detail::DeleteClassesTree(progId) && ok;
-    return ok;
+    return winpal::UnregisterInprocServer(clsid, progId);
 }
 
 }  // namespace olectl

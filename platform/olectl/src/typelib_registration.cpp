@@ -4,17 +4,16 @@
 #include <filesystem>
 #include <string>
 
+#include <winpal/class_registration.h>
 #include <winpal/winpal.h>
 
 #include <olectl/module.h>
 #include <olectl/registration.h>
 
-#include "registry_keys.h"
-
 namespace olectl {
 namespace {
 
-using detail::SetClassesText;
+using winpal::SetClassesText;
 
 std::string Hex(unsigned value) {
     char text[16];
@@ -68,7 +67,7 @@ HRESULT RegisterTypeLib(const TypeLibInfo& lib, const char* fullPath, const char
 
 HRESULT UnRegisterTypeLib(const TypeLibInfo& lib) {
     std::string key = VersionKey(lib);
-    if (!detail::ClassesText(key + "\\" + Hex(lib.lcid) + "\\win32", nullptr))
+    if (!winpal::ClassesText(key + "\\" + Hex(lib.lcid) + "\\win32", nullptr))
         return TYPE_E_REGISTRYACCESS;
     std::string libid = GuidText(lib.libid);
     bool ok = true;
@@ -77,19 +76,19 @@ HRESULT UnRegisterTypeLib(const TypeLibInfo& lib) {
             continue;
         // Another library may have registered the same interface since; leave it to that one.
         std::string interfaceKey = InterfaceKey(type);
-        if (detail::ClassesText(interfaceKey + "\\TypeLib", nullptr) == libid)
-            ok = detail::DeleteClassesTree(interfaceKey) && ok;
+        if (winpal::ClassesText(interfaceKey + "\\TypeLib", nullptr) == libid)
+            ok = winpal::DeleteClassesTree(interfaceKey) && ok;
     }
-    ok = detail::DeleteClassesTree(key) && ok;
+    ok = winpal::DeleteClassesTree(key) && ok;
     std::string libraryKey = "TypeLib\\" + libid;
-    if (ok && !detail::ClassesKeyHasSubkeys(libraryKey))
-        ok = detail::DeleteClassesTree(libraryKey);
+    if (ok && !winpal::ClassesKeyHasSubkeys(libraryKey))
+        ok = winpal::DeleteClassesTree(libraryKey);
     return ok ? S_OK : TYPE_E_REGISTRYACCESS;
 }
 
 bool AfxOleRegisterTypeLib(HINSTANCE instance, REFGUID tlid, const char* helpDir) {
     const TypeLibInfo* lib = AfxLoadTypeLibResource(instance, 1);
-    std::string path = detail::ModulePath(instance);
+    std::string path = winpal::ModuleFileName(instance);
     if (!lib || lib->libid != tlid || path.empty())
         return false;
     std::string folder = winpal::AnsiFromPath(winpal::PathFromAnsi(path).parent_path());

@@ -2,11 +2,9 @@
 // aggregation, the four library entry points, and self-registration under its own path.
 #include <atomic>
 #include <new>
-#include <string>
 
 #include <winpal/com.h>
-#include <winpal/kernel.h>
-#include <winpal/registry.h>
+#include <winpal/class_registration.h>
 #include <winpal/winpal.h>
 
 #include "test_server.h"
@@ -16,8 +14,6 @@ namespace {
 // Live objects (class objects included) and LockServer locks; DllCanUnloadNow needs both at 0.
 std::atomic<long> liveObjects{0};
 std::atomic<long> serverLocks{0};
-
-const char kClassKey[] = "CLSID\\{6A1C3E52-9B0D-4F27-8E44-2D5B7C19A3F0}";
 
 class TestObject final : public ITestObject {
   public:
@@ -94,11 +90,6 @@ class TestFactory final : public IClassFactory {
     std::atomic<ULONG> refs_{1};
 };
 
-bool SetDefault(const std::string& subKey, const std::string& value) {
-    return RegSetValueA(HKEY_CLASSES_ROOT, subKey.c_str(), REG_SZ, value.c_str(),
-                        static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
-}
-
 }  // namespace
 
 STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv) {
@@ -120,22 +111,16 @@ STDAPI DllCanUnloadNow() {
 }
 
 STDAPI DllRegisterServer() {
-    char path[4096];
-    HMODULE self = winpal::ModuleFromAddress(reinterpret_cast<const void*>(&DllRegisterServer));
-    DWORD length = GetModuleFileNameA(self, path, sizeof path);
-    if (length == 0 || length >= sizeof path)
-        return SELFREG_E_CLASS;
-    const std::string classKey = kClassKey;
-    const std::string clsidText = classKey.substr(6);  // after "CLSID\"
-    bool ok = SetDefault(classKey, "Winpal test object") &&
-              SetDefault(classKey + "\\InprocServer32", std::string(path, length)) &&
-              SetDefault(classKey + "\\ProgID", kTestObjectProgId) &&
-              SetDefault(std::string(kTestObjectProgId) + "\\CLSID", clsidText);
-    return ok ? S_OK : SELFREG_E_CLASS;
+    const HMODULE self =
+        winpal::ModuleFromAddress(reinterpret_cast<const void*>(&DllRegisterServer));
+    return winpal::RegisterInprocServer(
+               self, {CLSID_WinpalTestObject, "Winpal test object", nullptr, kTestObjectProgId})
+               ? S_OK
+               : SELFREG_E_CLASS;
 }
 
 STDAPI DllUnregisterServer() {
-    RegDeleteTreeA(HKEY_CLASSES_ROOT, kClassKey);
-    RegDeleteTreeA(HKEY_CLASSES_ROOT, kTestObjectProgId);
-    return S_OK;
+    return winpal::UnregisterInprocServer(CLSID_WinpalTestObject, kTestObjectProgId)
+               ? S_OK
+               : SELFREG_E_CLASS;
 }
