@@ -222,6 +222,16 @@ uint32_t FolderFile::CreateFolder(uint32_t parent, const NewFolder& folder) {
     return id;
 }
 
+void FolderFile::AdvanceIdCounter(uint32_t last_id) {
+    if (last_id >= kReservedIdMin)
+        throw Error(ErrorCode::kInvalidArgument, "folder ids end below the reserved range");
+    Transaction tx(*db_);
+    if (tx.header().last_id() >= last_id)
+        return;
+    tx.header().Set(hdr::kLastId, last_id);
+    tx.Commit();
+}
+
 void FolderFile::Rename(uint32_t id, std::string_view name) {
     FolderChange change(*db_);
     Record record = change.Load(id).second;

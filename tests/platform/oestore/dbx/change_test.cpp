@@ -389,6 +389,43 @@ TEST(Changes, FolderTreeChanges) {
     EXPECT_EQ(folders.List().size(), 5u);
 }
 
+// A new store's special folders take the ids from 4 on: the counter moves past ids that stay
+// unused, never back, and the move survives reopening and compaction.
+TEST(Changes, FolderIdCounterAdvancesButNeverGoesBack) {
+    TempDir dir;
+    auto path = dir.Path() / "Folders.dbx";
+    FolderFile folders = FolderFile::Create(path, {0x01D7EF1328000000ull, true});
+    folders.AdvanceIdCounter(3);
+    EXPECT_EQ(folders.database().header().last_id(), 3u);
+    EXPECT_EQ(folders.CreateFolder(kLocalFoldersId, {"Inbox", {}, 3, special::kInbox, 1, {}}), 4u);
+
+    const std::string before = ReadFile(path);
+    folders.AdvanceIdCounter(2);
+    folders.AdvanceIdCounter(4);
+    EXPECT_TRUE(ReadFile(path) == before) << "a counter already there is not written";
+    try {
+        folders.AdvanceIdCounter(kReservedIdMin);
+        ADD_FAILURE() << "moved the counter into the reserved ids";
+    } catch (const Error& error) {
+        EXPECT_EQ(error.code(), ErrorCode::kInvalidArgument);
+    }
+    EXPECT_TRUE(ReadFile(path) == before);
+
+    folders.AdvanceIdCounter(20);
+    folders.Compact();
+    FolderFile reopened = FolderFile::Open(path, Writable());
+    EXPECT_EQ(reopened.CreateFolder(kLocalFoldersId, {"Later", {}, 3, 0, 1, {}}), 21u);
+    EXPECT_EQ(Findings(reopened.database()), "");
+
+    reopened.AdvanceIdCounter(kReservedIdMin - 1);
+    try {
+        reopened.CreateFolder(kLocalFoldersId, {"Too many", {}, 3, 0, 1, {}});
+        ADD_FAILURE() << "handed out a reserved id";
+    } catch (const Error& error) {
+        EXPECT_EQ(error.code(), ErrorCode::kFull);
+    }
+}
+
 TEST(Changes, StoreLinksCompareFoldersWithTheirFiles) {
     TempDir dir;
     FolderFile folders = FolderFile::Create(dir.Path() / "Folders.dbx", {1, true});

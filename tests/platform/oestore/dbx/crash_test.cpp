@@ -227,6 +227,7 @@ TEST(CrashSafety, FolderChanges) {
                          OnFolders([](FolderFile& f) { f.Move(5, kLocalFoldersId); }));
     CheckEveryCrashPoint(files, kFolders, OnFolders([](FolderFile& f) { f.DeleteFolder(3); }));
     CheckEveryCrashPoint(files, kFolders, OnFolders([](FolderFile& f) { f.SetCounts(2, 10, 4); }));
+    CheckEveryCrashPoint(files, kFolders, OnFolders([](FolderFile& f) { f.AdvanceIdCounter(30); }));
 }
 
 }  // namespace

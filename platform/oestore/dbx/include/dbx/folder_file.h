@@ -71,6 +71,11 @@ class FolderFile {
     // kNotFound for a missing parent, kInvalidArgument for an empty name or a sibling of the
     // same name (ignoring case).
     uint32_t CreateFolder(uint32_t parent, const NewFolder& folder);
+    // Moves the id counter up to `last_id`, so that the next new folder gets `last_id` + 1 and
+    // the ids in between stay unused (the mail client gives a new store's special folders the
+    // ids from 4 on). Nothing changes when the counter is there already. Throws
+    // kInvalidArgument for an id in the reserved range.
+    void AdvanceIdCounter(uint32_t last_id);
     void Rename(uint32_t id, std::string_view name);
     // Throws kInvalidArgument when `new_parent` is the folder itself or lies below it.
     void Move(uint32_t id, uint32_t new_parent);
