@@ -17,16 +17,21 @@ namespace {
 constexpr char kFoldersFile[] = "Folders.dbx";
 constexpr char kNewFoldersFile[] = "Folders.dbx.new";
 
+// The special folders of a new store, in the order Outlook Express 6 makes them: with the ids
+// from 4 on (2 and 3 stay unused), and a mailbox file named in Folders.dbx for Inbox and Outbox
+// only; the others get theirs when first used.
+constexpr uint32_t kLastIdBeforeSpecialFolders = 3;
 struct DefaultFolder {
     const char* name;
     uint32_t special;
+    bool hasMailbox;
 };
 constexpr std::array<DefaultFolder, 5> kDefaultFolders = {{
-    {"Inbox", dbx::special::kInbox},
-    {"Outbox", dbx::special::kOutbox},
-    {"Sent Items", dbx::special::kSentItems},
-    {"Deleted Items", dbx::special::kDeletedItems},
-    {"Drafts", dbx::special::kDrafts},
+    {"Inbox", dbx::special::kInbox, true},
+    {"Outbox", dbx::special::kOutbox, true},
+    {"Sent Items", dbx::special::kSentItems, false},
+    {"Deleted Items", dbx::special::kDeletedItems, false},
+    {"Drafts", dbx::special::kDrafts, false},
 }};
 
 uint64_t Now() {
@@ -102,7 +107,8 @@ std::shared_ptr<MailStore> MailStore::Open(const std::filesystem::path& root) {
     return store;
 }
 
-// Adds whichever of the five special folders the store lacks below "Local Folders".
+// Adds whichever of the five special folders the store lacks below "Local Folders"; in a new
+// store they get the ids Outlook Express 6 gives them, elsewhere the next free ones.
 void MailStore::CreateDefaultFolders(dbx::FolderFile& folders) {
     const std::vector<dbx::FolderInfo> present = folders.Children(dbx::kLocalFoldersId);
     for (const DefaultFolder& wanted : kDefaultFolders) {
@@ -111,9 +117,11 @@ void MailStore::CreateDefaultFolders(dbx::FolderFile& folders) {
         });
         if (found)
             continue;
+        folders.AdvanceIdCounter(kLastIdBeforeSpecialFolders);
         dbx::NewFolder folder;
         folder.name = wanted.name;
-        folder.file = MailboxFileName(wanted.name);
+        if (wanted.hasMailbox)
+            folder.file = MailboxFileName(wanted.name);
         folder.special = wanted.special;
         folders.CreateFolder(dbx::kLocalFoldersId, folder);
     }

@@ -21,8 +21,9 @@ namespace oestore {
 
 class MailStore {
   public:
-    // Opens the store in `root`; a folder without Folders.dbx gets a new store with the folders
-    // a new identity has (Inbox, Outbox, Sent Items, Deleted Items, Drafts) and their mailboxes.
+    // Opens the store in `root`; a folder without Folders.dbx gets a new store laid out as
+    // Outlook Express 6 lays out a new identity's: the folders Inbox, Outbox, Sent Items, Deleted
+    // Items and Drafts (ids 4 to 8), with the mailboxes of Inbox and Outbox.
     static std::shared_ptr<MailStore> Open(const std::filesystem::path& root);
 
     const std::filesystem::path& root() const { return root_; }

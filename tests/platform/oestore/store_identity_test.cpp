@@ -54,9 +54,9 @@ TEST_F(StoreIdentity, NewMachineGetsTheMainIdentityAndAStoreWithTheFiveFolders) 
     for (const FOLDERPROPS& folder : folders) {
         EXPECT_NE(folder.sfType, FOLDER_NOTSPECIAL) << folder.szName;
         EXPECT_EQ(folder.cMessage, 0u);
-        EXPECT_TRUE(std::filesystem::exists(root / (std::string(folder.szName) + ".dbx")));
     }
-    EXPECT_TRUE(std::filesystem::exists(root / "Folders.dbx"));
+    for (const char* file : {"Folders.dbx", "Inbox.dbx", "Outbox.dbx"})
+        EXPECT_TRUE(std::filesystem::exists(root / file)) << file;
     EXPECT_FALSE(std::filesystem::exists(root / "Folders.dbx.new"));
 
     // A second start finds the same identity and store rather than making new ones.

@@ -119,3 +119,30 @@ std::vector<std::string> WriteMailbox(const std::filesystem::path& path, uint32_
 }
 
 }  // namespace dbxtest
+
+namespace dbx {
+
+void PrintTo(const Column& column, std::ostream* out) {
+    *out << Hex(column.id);
+    if (column.direct) {
+        *out << "=" << column.value;
+        return;
+    }
+    *out << ":'";
+    for (unsigned char c : column.data) {
+        if (c >= 0x20 && c < 0x7F) {
+            *out << c;
+        } else {
+            *out << "\\x" << Hex(c).substr(2);
+        }
+    }
+    *out << "'";
+}
+
+void PrintTo(const MessageFileInfo& info, std::ostream* out) {
+    *out << "{folder " << info.folder_id << " '" << info.folder_name << "', type "
+         << static_cast<int>(info.folder_type) << ", account '" << info.account_id << "', special "
+         << info.special << "}";
+}
+
+}  // namespace dbx

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -55,3 +56,10 @@ std::vector<std::string> WriteMailbox(const std::filesystem::path& path, uint32_
                                       size_t body_bytes = 300);
 
 }  // namespace dbxtest
+
+// Readable failure messages for the library's values: a column as 0x2:'Inbox\x0' (stored
+// apart) or 0x6=1 (in the entry), a mailbox's folder settings by field.
+namespace dbx {
+void PrintTo(const Column& column, std::ostream* out);
+void PrintTo(const MessageFileInfo& info, std::ostream* out);
+}  // namespace dbx
