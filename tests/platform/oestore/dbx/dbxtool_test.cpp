@@ -66,6 +66,10 @@ TEST(Dbxtool, FoldersPrintsTheStoreTree) {
               std::string::npos)
         << tree.out;
     EXPECT_EQ(RunTool(dir, "folders " + Quote(dbxtest::Sample("Folders.dbx"))).out, tree.out);
+    Result missing = RunTool(dir, "folders " + Quote(dir.Path() / "Folders.dbx"));
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_NE(missing.err.find((dir.Path() / "Folders.dbx").string() + ": "), std::string::npos)
+        << missing.err;
 }
 
 TEST(Dbxtool, ExtractWritesEveryMessage) {

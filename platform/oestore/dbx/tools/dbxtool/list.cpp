@@ -94,10 +94,11 @@ int List(const Args& args) {
 }
 
 int Folders(const Args& args) {
-    // The store folder, or its Folders.dbx.
+    // The store folder, or its Folders.dbx (anything but a folder, so that a wrong file name is
+    // reported as given).
     std::filesystem::path dir = args[0];
     std::filesystem::path path = dir / "Folders.dbx";
-    if (std::filesystem::is_regular_file(dir)) {
+    if (!std::filesystem::is_directory(dir)) {
         path = dir;
         dir = dir.parent_path();
     }
