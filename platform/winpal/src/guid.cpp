@@ -7,6 +7,7 @@
 #include <winpal/com.h>
 
 #include "guid_text.h"
+#include "hex_text.h"
 
 namespace winpal::detail {
 
@@ -14,27 +15,9 @@ namespace {
 
 constexpr std::size_t kGuidTextLength = 38;
 
-int HexValue(char16_t c) {
-    if (c >= u'0' && c <= u'9')
-        return c - u'0';
-    if (c >= u'a' && c <= u'f')
-        return c - u'a' + 10;
-    if (c >= u'A' && c <= u'F')
-        return c - u'A' + 10;
-    return -1;
-}
-
-// Reads `digits` hexadecimal digits at text[pos]; false when one is not a digit.
-bool ReadHex(std::u16string_view text, std::size_t pos, int digits, std::uint32_t* value) {
-    std::uint32_t v = 0;
-    for (int i = 0; i < digits; ++i) {
-        int d = HexValue(text[pos + static_cast<std::size_t>(i)]);
-        if (d < 0)
-            return false;
-        v = (v << 4) | static_cast<std::uint32_t>(d);
-    }
-    *value = v;
-    return true;
+// Reads the `digits` hexadecimal digits at text[pos].
+bool ReadHex(std::u16string_view text, std::size_t pos, std::size_t digits, std::uint32_t* value) {
+    return ParseHex(text.substr(pos, digits), digits, value);
 }
 
 }  // namespace

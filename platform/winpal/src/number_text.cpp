@@ -9,6 +9,8 @@
 #include <limits>
 #include <system_error>
 
+#include "hex_text.h"
+
 namespace winpal::detail {
 namespace {
 
@@ -20,14 +22,7 @@ bool IsDigit(char16_t c) {
 
 // The value of a hexadecimal or octal digit, or -1.
 int RadixDigit(char16_t c, unsigned radix) {
-    int v = -1;
-    if (IsDigit(c)) {
-        v = c - u'0';
-    } else if (c >= u'a' && c <= u'f') {
-        v = c - u'a' + 10;
-    } else if (c >= u'A' && c <= u'F') {
-        v = c - u'A' + 10;
-    }
+    const int v = HexDigitValue(c);
     return v >= 0 && static_cast<unsigned>(v) < radix ? v : -1;
 }
 

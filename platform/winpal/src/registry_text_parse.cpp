@@ -4,6 +4,7 @@
 #include <winpal/kernel.h>
 #include <winpal/winpal.h>
 
+#include "hex_text.h"
 #include "registry_text.h"
 
 namespace winpal::reg {
@@ -31,30 +32,6 @@ std::u16string_view TrimRight(std::u16string_view s) {
 
 std::u16string_view Trim(std::u16string_view s) {
     return TrimRight(TrimLeft(s));
-}
-
-int HexDigit(char16_t c) {
-    if (c >= u'0' && c <= u'9')
-        return c - u'0';
-    if (c >= u'a' && c <= u'f')
-        return c - u'a' + 10;
-    if (c >= u'A' && c <= u'F')
-        return c - u'A' + 10;
-    return -1;
-}
-
-// Parses 1 to `maxDigits` hex digits making up all of `text`.
-bool ParseHexNumber(std::u16string_view text, std::size_t maxDigits, DWORD& number) {
-    if (text.empty() || text.size() > maxDigits)
-        return false;
-    number = 0;
-    for (char16_t c : text) {
-        int digit = HexDigit(c);
-        if (digit < 0)
-            return false;
-        number = (number << 4) | static_cast<DWORD>(digit);
-    }
-    return true;
 }
 
 bool StartsWithNoCase(std::u16string_view text, std::u16string_view prefix) {
@@ -308,7 +285,7 @@ class Parser {
         }
         if (StartsWithNoCase(data, u"dword:")) {
             DWORD number = 0;
-            if (!ParseHexNumber(Trim(data.substr(6)), 8, number)) {
+            if (!detail::ParseHex(Trim(data.substr(6)), 8, &number)) {
                 return Fail("dword: must be followed by 1 to 8 hex digits");
             }
             value.type = REG_DWORD;
@@ -323,7 +300,7 @@ class Parser {
         if (StartsWithNoCase(data, u"hex(")) {
             std::size_t close = data.find(u"):");
             if (close == std::u16string_view::npos ||
-                !ParseHexNumber(data.substr(4, close - 4), 8, value.type)) {
+                !detail::ParseHex(data.substr(4, close - 4), 8, &value.type)) {
                 return Fail("hex(type): needs a type number of 1 to 8 hex digits");
             }
             if (!ParseHexBytes(data.substr(close + 2), value))
@@ -355,7 +332,7 @@ class Parser {
                 std::u16string_view token = Trim(segment.substr(start, comma - start));
                 DWORD byte = 0;
                 if (!token.empty()) {
-                    if (!ParseHexNumber(token, 2, byte)) {
+                    if (!detail::ParseHex(token, 2, &byte)) {
                         return Fail("\"" + Utf16ToUtf8(token) + "\" is not a hex byte");
                     }
                     value.data.push_back(static_cast<BYTE>(byte));
