@@ -91,21 +91,6 @@ class FileStream final : public winpal::detail::StreamBase {
         return result;
     }
 
-    HRESULT Seek(LARGE_INTEGER dlibMove, DWORD dwOrigin, ULARGE_INTEGER* plibNewPosition) override {
-        struct stat st {};
-        if (::fstat(fd_, &st) != 0)
-            return ErrnoResult(errno);
-        ULONGLONG next = 0;
-        HRESULT hr =
-            NewPosition(dlibMove, dwOrigin, position_, static_cast<ULONGLONG>(st.st_size), &next);
-        if (FAILED(hr))
-            return hr;
-        position_ = next;
-        if (plibNewPosition)
-            plibNewPosition->QuadPart = next;
-        return S_OK;
-    }
-
     HRESULT SetSize(ULARGE_INTEGER libNewSize) override {
         if (!CanWrite())
             return STG_E_ACCESSDENIED;
@@ -120,13 +105,6 @@ class FileStream final : public winpal::detail::StreamBase {
 
     HRESULT Commit(DWORD) override {
         return CanWrite() && ::fsync(fd_) != 0 ? STG_E_WRITEFAULT : S_OK;
-    }
-    HRESULT Revert() override { return S_OK; }
-    HRESULT LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
-        return STG_E_INVALIDFUNCTION;
-    }
-    HRESULT UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
-        return STG_E_INVALIDFUNCTION;
     }
 
     HRESULT Stat(STATSTG* pstatstg, DWORD grfStatFlag) override {
@@ -161,13 +139,20 @@ class FileStream final : public winpal::detail::StreamBase {
     }
 
   private:
+    HRESULT CurrentSize(ULONGLONG* size) override {
+        struct stat st {};
+        if (::fstat(fd_, &st) != 0)
+            return ErrnoResult(errno);
+        *size = static_cast<ULONGLONG>(st.st_size);
+        return S_OK;
+    }
+
     bool CanRead() const { return (mode_ & kAccessMask) != STGM_WRITE; }
     bool CanWrite() const { return (mode_ & kAccessMask) != STGM_READ; }
 
     int fd_;
     DWORD mode_;
     std::u16string name_;
-    ULONGLONG position_ = 0;
 };
 
 // The error CreateFile reports for a missing file: "path not found" when its folder is missing.

@@ -18,7 +18,7 @@ using Block = std::vector<BYTE>;
 class MemoryStream final : public winpal::detail::StreamBase {
   public:
     MemoryStream(std::shared_ptr<Block> data, ULONGLONG position)
-        : data_(std::move(data)), position_(position) {}
+        : StreamBase(position), data_(std::move(data)) {}
 
     HRESULT Read(void* pv, ULONG cb, ULONG* pcbRead) override {
         if (pcbRead)
@@ -53,29 +53,11 @@ class MemoryStream final : public winpal::detail::StreamBase {
         return S_OK;
     }
 
-    HRESULT Seek(LARGE_INTEGER dlibMove, DWORD dwOrigin, ULARGE_INTEGER* plibNewPosition) override {
-        ULONGLONG next = 0;
-        HRESULT hr = NewPosition(dlibMove, dwOrigin, position_, data_->size(), &next);
-        if (FAILED(hr))
-            return hr;
-        position_ = next;
-        if (plibNewPosition)
-            plibNewPosition->QuadPart = next;
-        return S_OK;
-    }
-
     HRESULT SetSize(ULARGE_INTEGER libNewSize) override {
         return Resize(libNewSize.QuadPart) ? S_OK : STG_E_MEDIUMFULL;
     }
 
     HRESULT Commit(DWORD) override { return S_OK; }
-    HRESULT Revert() override { return S_OK; }
-    HRESULT LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
-        return STG_E_INVALIDFUNCTION;
-    }
-    HRESULT UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
-        return STG_E_INVALIDFUNCTION;
-    }
 
     HRESULT Stat(STATSTG* pstatstg, DWORD) override {
         if (!pstatstg)
@@ -96,6 +78,11 @@ class MemoryStream final : public winpal::detail::StreamBase {
     }
 
   private:
+    HRESULT CurrentSize(ULONGLONG* size) override {
+        *size = data_->size();
+        return S_OK;
+    }
+
     bool Resize(ULONGLONG size) {
         try {
             data_->resize(static_cast<std::size_t>(size));
@@ -106,7 +93,6 @@ class MemoryStream final : public winpal::detail::StreamBase {
     }
 
     std::shared_ptr<Block> data_;
-    ULONGLONG position_;
 };
 
 }  // namespace

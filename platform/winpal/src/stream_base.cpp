@@ -5,6 +5,41 @@
 #include <vector>
 
 namespace winpal::detail {
+namespace {
+
+// The new seek pointer for a move from `origin`, given the current pointer and the stream size.
+HRESULT NewPosition(LARGE_INTEGER move, DWORD origin, ULONGLONG current, ULONGLONG size,
+                    ULONGLONG* result) {
+    constexpr ULONGLONG kLimit = std::numeric_limits<LONGLONG>::max();
+    ULONGLONG base;
+    switch (origin) {
+        case STREAM_SEEK_SET:  // the move counts as unsigned from the start
+            *result = static_cast<ULONGLONG>(move.QuadPart);
+            return *result <= kLimit ? S_OK : STG_E_INVALIDFUNCTION;
+        case STREAM_SEEK_CUR:
+            base = current;
+            break;
+        case STREAM_SEEK_END:
+            base = size;
+            break;
+        default:
+            return STG_E_INVALIDFUNCTION;
+    }
+    if (move.QuadPart < 0) {
+        ULONGLONG back = 0 - static_cast<ULONGLONG>(move.QuadPart);
+        if (back > base)
+            return STG_E_INVALIDFUNCTION;
+        *result = base - back;
+        return S_OK;
+    }
+    if (static_cast<ULONGLONG>(move.QuadPart) > kLimit - std::min(base, kLimit)) {
+        return STG_E_INVALIDFUNCTION;
+    }
+    *result = base + static_cast<ULONGLONG>(move.QuadPart);
+    return S_OK;
+}
+
+}  // namespace
 
 HRESULT StreamBase::QueryInterface(REFIID riid, void** ppvObject) {
     if (!ppvObject)
@@ -67,35 +102,31 @@ HRESULT StreamBase::CopyTo(IStream* pstm, ULARGE_INTEGER cb, ULARGE_INTEGER* pcb
     return result;
 }
 
-HRESULT StreamBase::NewPosition(LARGE_INTEGER move, DWORD origin, ULONGLONG current, ULONGLONG size,
-                                ULONGLONG* result) {
-    constexpr ULONGLONG kLimit = std::numeric_limits<LONGLONG>::max();
-    ULONGLONG base;
-    switch (origin) {
-        case STREAM_SEEK_SET:  // the move counts as unsigned from the start
-            *result = static_cast<ULONGLONG>(move.QuadPart);
-            return *result <= kLimit ? S_OK : STG_E_INVALIDFUNCTION;
-        case STREAM_SEEK_CUR:
-            base = current;
-            break;
-        case STREAM_SEEK_END:
-            base = size;
-            break;
-        default:
-            return STG_E_INVALIDFUNCTION;
-    }
-    if (move.QuadPart < 0) {
-        ULONGLONG back = 0 - static_cast<ULONGLONG>(move.QuadPart);
-        if (back > base)
-            return STG_E_INVALIDFUNCTION;
-        *result = base - back;
-        return S_OK;
-    }
-    if (static_cast<ULONGLONG>(move.QuadPart) > kLimit - std::min(base, kLimit)) {
-        return STG_E_INVALIDFUNCTION;
-    }
-    *result = base + static_cast<ULONGLONG>(move.QuadPart);
+HRESULT StreamBase::Seek(LARGE_INTEGER dlibMove, DWORD dwOrigin, ULARGE_INTEGER* plibNewPosition) {
+    ULONGLONG size = 0;
+    HRESULT hr = CurrentSize(&size);
+    if (FAILED(hr))
+        return hr;
+    ULONGLONG next = 0;
+    hr = NewPosition(dlibMove, dwOrigin, position_, size, &next);
+    if (FAILED(hr))
+        return hr;
+    position_ = next;
+    if (plibNewPosition)
+        plibNewPosition->QuadPart = next;
     return S_OK;
+}
+
+HRESULT StreamBase::Revert() {
+    return S_OK;
+}
+
+HRESULT StreamBase::LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) {
+    return STG_E_INVALIDFUNCTION;
+}
+
+HRESULT StreamBase::UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) {
+    return STG_E_INVALIDFUNCTION;
 }
 
 }  // namespace winpal::detail

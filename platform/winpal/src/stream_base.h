@@ -1,5 +1,6 @@
 // What the stream classes share: reference counting, QueryInterface, CopyTo over Read and Write,
-// and the seek-pointer arithmetic of IStream::Seek.
+// the seek pointer with IStream::Seek, and the members neither stream supports (Revert has
+// nothing to undo, regions cannot be locked).
 #pragma once
 
 #include <atomic>
@@ -15,15 +16,22 @@ class StreamBase : public IStream {
     ULONG Release() override;
     HRESULT CopyTo(IStream* pstm, ULARGE_INTEGER cb, ULARGE_INTEGER* pcbRead,
                    ULARGE_INTEGER* pcbWritten) override;
+    // STG_E_INVALIDFUNCTION for an unknown origin or a pointer before the start or beyond the
+    // largest signed 64-bit offset.
+    HRESULT Seek(LARGE_INTEGER dlibMove, DWORD dwOrigin, ULARGE_INTEGER* plibNewPosition) override;
+    HRESULT Revert() override;
+    HRESULT LockRegion(ULARGE_INTEGER libOffset, ULARGE_INTEGER cb, DWORD dwLockType) override;
+    HRESULT UnlockRegion(ULARGE_INTEGER libOffset, ULARGE_INTEGER cb, DWORD dwLockType) override;
 
   protected:
-    StreamBase() = default;
+    explicit StreamBase(ULONGLONG position = 0) : position_(position) {}
     virtual ~StreamBase() = default;
 
-    // The new seek pointer for a move from `origin`, given the current pointer and the stream
-    // size; STG_E_INVALIDFUNCTION for an unknown origin or a pointer before the start.
-    static HRESULT NewPosition(LARGE_INTEGER move, DWORD origin, ULONGLONG current, ULONGLONG size,
-                               ULONGLONG* result);
+    // The stream's size now, for a seek from its end.
+    virtual HRESULT CurrentSize(ULONGLONG* size) = 0;
+
+    // The seek pointer.
+    ULONGLONG position_;
 
   private:
     std::atomic<ULONG> refs_{1};
