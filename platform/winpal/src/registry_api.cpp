@@ -52,6 +52,13 @@ LONG SubkeyPath(LPCSTR subKey, KeyPath& path) {
     return ERROR_SUCCESS;
 }
 
+// The key behind `handle` and the path of `subKey` below it.
+LONG ResolveSubkey(HKEY handle, LPCSTR subKey, OpenKey& parent, KeyPath& path) {
+    if (LONG status = Resolve(handle, parent))
+        return status;
+    return SubkeyPath(subKey, path);
+}
+
 // Whether keys may be created at `path` below `parent`: at most 512 levels deep, names of at most
 // 255 characters without line breaks (the hive files could not hold them).
 bool IsValidNewPath(const KeyPath& parent, const KeyPath& path) {
@@ -89,6 +96,14 @@ LONG ReadKey(const OpenKey& ref, REGSAM needed, const Key*& key) {
     if (ref.rootView)
         return ERROR_SUCCESS;
     return tree ? ERROR_KEY_DELETED : ERROR_FILE_NOT_FOUND;
+}
+
+// The key behind `handle` for reading, with the access `needed`.
+LONG ReadHandle(HKEY handle, REGSAM needed, const Key*& key) {
+    OpenKey ref;
+    if (LONG status = Resolve(handle, ref))
+        return status;
+    return ReadKey(ref, needed, key);
 }
 
 // Runs `change` on the key behind `ref` in its hive as just re-read under the registry lock, and
@@ -222,9 +237,7 @@ LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM samDesired, PHKEY p
     OpenKey parent;
     KeyPath path;
     const Key* key = nullptr;
-    if (LONG status = Resolve(hKey, parent))
-        return status;
-    if (LONG status = SubkeyPath(lpSubKey, path))
+    if (LONG status = ResolveSubkey(hKey, lpSubKey, parent, path))
         return status;
     if (LONG status = ReadKey(parent, 0, key))
         return status;
@@ -256,9 +269,7 @@ LONG RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR, DWORD, REGSAM sam
     OpenKey parent;
     KeyPath path;
     const Key* key = nullptr;
-    if (LONG status = Resolve(hKey, parent))
-        return status;
-    if (LONG status = SubkeyPath(lpSubKey, path))
+    if (LONG status = ResolveSubkey(hKey, lpSubKey, parent, path))
         return status;
     LONG status = ReadKey(parent, 0, key);
     if (status == ERROR_KEY_DELETED)
@@ -317,11 +328,8 @@ LONG RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LP
         return ERROR_INVALID_PARAMETER;
     }
     Lock lock(RegistryMutex());
-    OpenKey ref;
     const Key* key = nullptr;
-    if (LONG status = Resolve(hKey, ref))
-        return status;
-    if (LONG status = ReadKey(ref, KEY_ENUMERATE_SUB_KEYS, key))
+    if (LONG status = ReadHandle(hKey, KEY_ENUMERATE_SUB_KEYS, key))
         return status;
     if (dwIndex >= key->Subkeys().size())
         return ERROR_NO_MORE_ITEMS;
@@ -342,11 +350,8 @@ LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchVal
         return ERROR_INVALID_PARAMETER;
     }
     Lock lock(RegistryMutex());
-    OpenKey ref;
     const Key* key = nullptr;
-    if (LONG status = Resolve(hKey, ref))
-        return status;
-    if (LONG status = ReadKey(ref, KEY_QUERY_VALUE, key))
+    if (LONG status = ReadHandle(hKey, KEY_QUERY_VALUE, key))
         return status;
     if (dwIndex >= key->Values().size())
         return ERROR_NO_MORE_ITEMS;
@@ -371,11 +376,8 @@ LONG RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD
     if (lpReserved || (lpData && !lpcbData))
         return ERROR_INVALID_PARAMETER;
     Lock lock(RegistryMutex());
-    OpenKey ref;
     const Key* key = nullptr;
-    if (LONG status = Resolve(hKey, ref))
-        return status;
-    if (LONG status = ReadKey(ref, KEY_QUERY_VALUE, key))
+    if (LONG status = ReadHandle(hKey, KEY_QUERY_VALUE, key))
         return status;
     const Value* value = key->FindValue(Wide(lpValueName));
     if (!value)
@@ -429,9 +431,7 @@ LONG RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
     Lock lock(RegistryMutex());
     OpenKey ref;
     KeyPath path;
-    if (LONG status = Resolve(hKey, ref))
-        return status;
-    if (LONG status = SubkeyPath(lpSubKey, path))
+    if (LONG status = ResolveSubkey(hKey, lpSubKey, ref, path))
         return status;
     if (!ref.hive)
         return path.empty() ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND;
@@ -442,9 +442,7 @@ LONG RegDeleteTreeA(HKEY hKey, LPCSTR lpSubKey) {
     Lock lock(RegistryMutex());
     OpenKey ref;
     KeyPath path;
-    if (LONG status = Resolve(hKey, ref))
-        return status;
-    if (LONG status = SubkeyPath(lpSubKey, path))
+    if (LONG status = ResolveSubkey(hKey, lpSubKey, ref, path))
         return status;
     constexpr REGSAM needed = kDeleteAccess | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE;
     if ((ref.access & needed) != needed)
@@ -488,11 +486,8 @@ LONG RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWORD lpRe
     if (lpReserved || (lpClass && !lpcchClass))
         return ERROR_INVALID_PARAMETER;
     Lock lock(RegistryMutex());
-    OpenKey ref;
     const Key* key = nullptr;
-    if (LONG status = Resolve(hKey, ref))
-        return status;
-    if (LONG status = ReadKey(ref, KEY_QUERY_VALUE, key))
+    if (LONG status = ReadHandle(hKey, KEY_QUERY_VALUE, key))
         return status;
     if (LONG status = CopyEmptyClass(lpClass, lpcchClass))
         return status;
