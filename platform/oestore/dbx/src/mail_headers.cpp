@@ -5,24 +5,13 @@
 #include <cctype>
 #include <cerrno>
 
+#include "ascii_text.h"
 #include "dbx/filetime.h"
 #include "dbx/schema.h"
 
 namespace dbx {
 
 namespace {
-
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return true;
-}
 
 std::string_view Trim(std::string_view s) {
     size_t b = 0, e = s.size();
