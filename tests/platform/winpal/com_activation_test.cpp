@@ -4,8 +4,10 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <optional>
 #include <string>
 
+#include <winpal/class_registration.h>
 #include <winpal/com.h>
 #include <winpal/kernel.h>
 #include <winpal/registry.h>
@@ -46,19 +48,6 @@ void SetDefaultValue(const std::string& subKey, DWORD type, const std::string& v
                              static_cast<DWORD>(value.size() + 1)),
               ERROR_SUCCESS);
     RegCloseKey(key);
-}
-
-std::string DefaultValue(const std::string& subKey) {
-    char buffer[4096] = {};
-    DWORD size = sizeof buffer;
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, subKey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        return "<missing>";
-    }
-    LONG status =
-        RegQueryValueExA(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size);
-    RegCloseKey(key);
-    return status == ERROR_SUCCESS ? std::string(buffer) : "<missing>";
 }
 
 bool ServerIsLoaded() {
@@ -139,9 +128,11 @@ class Activation : public testing::Test {
 };
 
 TEST_F(Activation, ServerRegistersItsOwnFullPath) {
-    const std::string path = DefaultValue(std::string(kClassKey) + "\\InprocServer32");
-    EXPECT_EQ(winpal::PathFromAnsi(path), std::filesystem::path(kServerPath).lexically_normal());
-    EXPECT_TRUE(winpal::PathFromAnsi(path).is_absolute());
+    const std::optional<std::string> path =
+        winpal::ClassesText(std::string(kClassKey) + "\\InprocServer32");
+    ASSERT_TRUE(path);
+    EXPECT_EQ(winpal::PathFromAnsi(*path), std::filesystem::path(kServerPath).lexically_normal());
+    EXPECT_TRUE(winpal::PathFromAnsi(*path).is_absolute());
 }
 
 TEST_F(Activation, CreatesTheClassThroughTheRegistry) {
