@@ -3,8 +3,8 @@
 #include <atomic>
 #include <new>
 
-#include <winpal/com.h>
 #include <winpal/class_registration.h>
+#include <winpal/com.h>
 #include <winpal/winpal.h>
 
 #include "test_server.h"
@@ -15,15 +15,18 @@ namespace {
 std::atomic<long> liveObjects{0};
 std::atomic<long> serverLocks{0};
 
-class TestObject final : public ITestObject {
+// Reference counting and QueryInterface for an object of the server that offers `Interface`
+// (`iid`); it counts as live from construction to destruction.
+template <class Interface, const IID& iid>
+class ServerObject : public Interface {
   public:
-    TestObject() { ++liveObjects; }
+    ServerObject() { ++liveObjects; }
 
     HRESULT QueryInterface(REFIID riid, void** ppv) override {
         if (!ppv)
             return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_ITestObject) {
-            *ppv = static_cast<ITestObject*>(this);
+        if (riid == IID_IUnknown || riid == iid) {
+            *ppv = static_cast<Interface*>(this);
             AddRef();
             return S_OK;
         }
@@ -37,36 +40,22 @@ class TestObject final : public ITestObject {
             delete this;
         return left;
     }
-    LONG Origin() override { return kTestServerOrigin; }
-    LONG Add(LONG a, LONG b) override { return a + b; }
+
+  protected:
+    virtual ~ServerObject() { --liveObjects; }
 
   private:
-    ~TestObject() { --liveObjects; }
     std::atomic<ULONG> refs_{1};
 };
 
-class TestFactory final : public IClassFactory {
+class TestObject final : public ServerObject<ITestObject, IID_ITestObject> {
   public:
-    TestFactory() { ++liveObjects; }
+    LONG Origin() override { return kTestServerOrigin; }
+    LONG Add(LONG a, LONG b) override { return a + b; }
+};
 
-    HRESULT QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv)
-            return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IClassFactory) {
-            *ppv = static_cast<IClassFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override {
-        ULONG left = --refs_;
-        if (left == 0)
-            delete this;
-        return left;
-    }
+class TestFactory final : public ServerObject<IClassFactory, IID_IClassFactory> {
+  public:
     HRESULT CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override {
         if (!ppv)
             return E_POINTER;
@@ -84,10 +73,6 @@ class TestFactory final : public IClassFactory {
         serverLocks += lock ? 1 : -1;
         return S_OK;
     }
-
-  private:
-    ~TestFactory() { --liveObjects; }
-    std::atomic<ULONG> refs_{1};
 };
 
 }  // namespace
