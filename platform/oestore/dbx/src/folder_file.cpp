@@ -7,6 +7,7 @@
 #include "dbx/file_builder.h"
 #include "dbx/index_cursor.h"
 #include "dbx/message_file.h"
+#include "table_file.h"
 #include "transaction.h"
 
 namespace dbx {
@@ -132,42 +133,29 @@ FolderInfo FolderInfo::FromRecord(const Record& record, uint32_t address) {
 }
 
 FolderFile FolderFile::Open(const std::filesystem::path& path, const OpenOptions& options) {
-    auto db = Database::Open(path, options);
-    if (db->kind() != TableKind::kFolders) {
-        throw Error(ErrorCode::kUnsupported, path.string() + " holds the " +
-                                                 DescribeTableKind(db->kind()) +
-                                                 ", not the folder table");
-    }
-    return FolderFile(std::move(db));
+    return FolderFile(detail::OpenTable(path, options, TableKind::kFolders, "the folder table"));
 }
 
 FolderFile FolderFile::Create(const std::filesystem::path& path, const StoreInfo& info,
                               FileSystem* fs) {
-    FileSystem& files = fs ? *fs : SystemFileSystem();
-    if (files.Exists(path))
-        throw Error(ErrorCode::kInvalidArgument, path.string() + " already exists");
-    FileBuilder::Options options;
-    options.fs = &files;
-    FileBuilder builder(path, TableKind::kFolders, EncodeStoreUserData(info), options);
-    // The structural folders as a new profile has them.
-    Record root;
-    root.SetDword(fldcol::kParent, kNoParent);
-    root.SetString(fldcol::kName, "Outlook Express");
-    root.SetDword(fldcol::kFlags, 0x00800000 | fldflag::kHasSubfolders);
-    root.SetDword(fldcol::kType, foldertype::kRoot);
-    builder.AddRecord(root);
-    Record local;
-    local.SetDword(fldcol::kId, kLocalFoldersId);
-    local.SetString(fldcol::kName, "Local Folders");
-    local.SetString(fldcol::kAccountId, "LocalStore");
-    local.SetDword(fldcol::kFlags, 0x00900000 | fldflag::kInOutlookExpress | fldflag::kSubscribed);
-    local.SetDword(fldcol::kType, foldertype::kLocal);
-    builder.AddRecord(local);
-    builder.Finish();
-    OpenOptions open;
-    open.writable = true;
-    open.fs = &files;
-    return Open(path, open);
+    return FolderFile(detail::CreateTable(
+        path, TableKind::kFolders, EncodeStoreUserData(info), fs, [](FileBuilder& builder) {
+            // The structural folders as a new profile has them.
+            Record root;
+            root.SetDword(fldcol::kParent, kNoParent);
+            root.SetString(fldcol::kName, "Outlook Express");
+            root.SetDword(fldcol::kFlags, 0x00800000 | fldflag::kHasSubfolders);
+            root.SetDword(fldcol::kType, foldertype::kRoot);
+            builder.AddRecord(root);
+            Record local;
+            local.SetDword(fldcol::kId, kLocalFoldersId);
+            local.SetString(fldcol::kName, "Local Folders");
+            local.SetString(fldcol::kAccountId, "LocalStore");
+            local.SetDword(fldcol::kFlags,
+                           0x00900000 | fldflag::kInOutlookExpress | fldflag::kSubscribed);
+            local.SetDword(fldcol::kType, foldertype::kLocal);
+            builder.AddRecord(local);
+        }));
 }
 
 std::vector<FolderInfo> FolderFile::List(IssueList* issues, Order order) {

@@ -5,6 +5,7 @@
 
 #include "dbx/file_builder.h"
 #include "record_scan.h"
+#include "table_file.h"
 #include "transaction.h"
 
 namespace dbx {
@@ -128,27 +129,13 @@ bool MessageCursor::Next(MessageInfo& info, Record& record) {
 }
 
 MessageFile MessageFile::Open(const std::filesystem::path& path, const OpenOptions& options) {
-    auto db = Database::Open(path, options);
-    if (db->kind() != TableKind::kMessages) {
-        throw Error(ErrorCode::kUnsupported, path.string() + " holds the " +
-                                                 DescribeTableKind(db->kind()) + ", not a mailbox");
-    }
-    return MessageFile(std::move(db));
+    return MessageFile(detail::OpenTable(path, options, TableKind::kMessages, "a mailbox"));
 }
 
 MessageFile MessageFile::Create(const std::filesystem::path& path, const MessageFileInfo& info,
                                 FileSystem* fs) {
-    FileSystem& files = fs ? *fs : SystemFileSystem();
-    if (files.Exists(path))
-        throw Error(ErrorCode::kInvalidArgument, path.string() + " already exists");
-    FileBuilder::Options options;
-    options.fs = &files;
-    FileBuilder builder(path, TableKind::kMessages, EncodeMessageUserData(info), options);
-    builder.Finish();
-    OpenOptions open;
-    open.writable = true;
-    open.fs = &files;
-    return Open(path, open);
+    return MessageFile(detail::CreateTable(path, TableKind::kMessages, EncodeMessageUserData(info),
+                                           fs, [](FileBuilder&) {}));
 }
 
 std::vector<MessageInfo> MessageFile::List(IssueList* issues) {
