@@ -118,7 +118,7 @@ class Checker {
             if (!address)
                 continue;
             const std::string& text = db_.indexes()[i].filter_text;
-            uint32_t stored = static_cast<uint32_t>((text.size() + 1 + 3) & ~size_t{3});
+            uint32_t stored = StoredFilterLength(text);
             objects_.push_back({address, 8 + stored, ObjectKind::kFilter, SegmentKind::kVariable});
             live_[static_cast<int>(BlockType::kFilter)] += 8 + stored;
         }

@@ -178,13 +178,15 @@ std::optional<uint32_t> Database::FindRecord(int index, const Record& probe) {
     });
 }
 
-void Database::LockForChange() {
+Database::ChangeLock::ChangeLock(Database& db) : db_(db) {
+    if (!db.writable())
+        throw Error(ErrorCode::kInvalidArgument, db.path().string() + " is open for reading only");
     for (;;) {
-        file_->Lock();
-        if (!ChangedOnDisk())
+        db.file_->Lock();
+        if (!db.ChangedOnDisk())
             return;
-        file_->Unlock();
-        Reload();
+        db.file_->Unlock();
+        db.Reload();
     }
 }
 

@@ -69,7 +69,7 @@ FileBuilder::FileBuilder(std::filesystem::path path, TableKind kind, std::string
         const std::string& text = indexes_[i].filter_text;
         if (text.empty())
             continue;
-        uint32_t stored = static_cast<uint32_t>((text.size() + 1 + 3) & ~size_t{3});
+        uint32_t stored = StoredFilterLength(text);
         std::string block(8 + stored, '\0');
         uint32_t address = Allocate(BlockType::kFilter, static_cast<uint32_t>(block.size()));
         StoreU32(Bytes(block), address);

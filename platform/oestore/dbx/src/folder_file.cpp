@@ -14,12 +14,6 @@ namespace dbx {
 
 namespace {
 
-Record IdProbe(uint32_t id) {
-    Record probe;
-    probe.SetDword(fldcol::kId, id);
-    return probe;
-}
-
 Record SiblingProbe(uint32_t parent, std::string_view name) {
     Record probe;
     probe.SetDword(fldcol::kParent, parent);
@@ -66,7 +60,7 @@ struct FolderChange {
     explicit FolderChange(Database& db) : tx(db), folders(ReadAll(db, nullptr)) {}
 
     std::pair<uint32_t, Record> Load(uint32_t id) {
-        std::optional<uint32_t> address = tx.FindRecord(0, IdProbe(id));
+        std::optional<uint32_t> address = tx.FindRecord(0, detail::IdProbe(id));
         if (!address)
             ThrowNoFolder(tx.db(), id);
         return {*address, tx.ReadRecord(*address)};
@@ -172,14 +166,14 @@ std::vector<FolderInfo> FolderFile::Children(uint32_t parent) {
 }
 
 std::optional<FolderInfo> FolderFile::Find(uint32_t id) {
-    std::optional<uint32_t> address = db_->FindRecord(0, IdProbe(id));
+    std::optional<uint32_t> address = db_->FindRecord(0, detail::IdProbe(id));
     if (!address)
         return std::nullopt;
     return FolderInfo::FromRecord(db_->ReadRecord(*address), *address);
 }
 
 Record FolderFile::ReadRecord(uint32_t id) {
-    std::optional<uint32_t> address = db_->FindRecord(0, IdProbe(id));
+    std::optional<uint32_t> address = db_->FindRecord(0, detail::IdProbe(id));
     if (!address)
         ThrowNoFolder(*db_, id);
     return db_->ReadRecord(*address);

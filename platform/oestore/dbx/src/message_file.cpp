@@ -12,12 +12,6 @@ namespace dbx {
 
 namespace {
 
-Record IdProbe(uint32_t id) {
-    Record probe;
-    probe.SetDword(msgcol::kId, id);
-    return probe;
-}
-
 std::vector<uint32_t> Unique(std::span<const uint32_t> ids) {
     std::vector<uint32_t> unique(ids.begin(), ids.end());
     std::sort(unique.begin(), unique.end());
@@ -152,7 +146,7 @@ std::vector<MessageInfo> MessageFile::List(IssueList* issues) {
 
 std::optional<std::pair<uint32_t, Record>> MessageFile::Locate(uint32_t id) {
     try {
-        std::optional<uint32_t> address = db_->FindRecord(0, IdProbe(id));
+        std::optional<uint32_t> address = db_->FindRecord(0, detail::IdProbe(id));
         if (!address)
             return std::nullopt;
         return std::make_pair(*address, db_->ReadRecord(*address));
@@ -209,7 +203,7 @@ uint32_t MessageFile::Append(std::string_view text, Record columns) {
     uint32_t id = tx.header().last_id() + 1;
     if (id == 0 || id >= kReservedIdMin)
         throw Error(ErrorCode::kFull, db_->path().string() + " has used up its message ids");
-    if (tx.FindRecord(0, IdProbe(id))) {
+    if (tx.FindRecord(0, detail::IdProbe(id))) {
         ThrowCorrupt("file header", hdr::kLastId,
                      "the id counter " + std::to_string(id - 1) + " is behind the ids in the file");
     }
@@ -233,7 +227,7 @@ void MessageFile::Delete(std::span<const uint32_t> ids) {
         return;
     Transaction tx(*db_);
     for (uint32_t id : unique) {
-        std::optional<uint32_t> address = tx.FindRecord(0, IdProbe(id));
+        std::optional<uint32_t> address = tx.FindRecord(0, detail::IdProbe(id));
         if (!address)
             ThrowNoMessage(*db_, id);
         Record record = tx.ReadRecord(*address);
@@ -253,7 +247,7 @@ size_t MessageFile::SetFlags(std::span<const uint32_t> ids, uint32_t set, uint32
     Transaction tx(*db_);
     size_t changed = 0;
     for (uint32_t id : unique) {
-        std::optional<uint32_t> address = tx.FindRecord(0, IdProbe(id));
+        std::optional<uint32_t> address = tx.FindRecord(0, detail::IdProbe(id));
         if (!address)
             ThrowNoMessage(*db_, id);
         Record record = tx.ReadRecord(*address);
@@ -287,15 +281,8 @@ uint32_t MailboxWriter::Add(std::string_view text, Record columns) {
 }
 
 void CompactDatabase(Database& db) {
-    if (!db.writable())
-        throw Error(ErrorCode::kInvalidArgument, db.path().string() + " is open for reading only");
-    db.LockForChange();
-    struct Unlocker {
-        Database& db;
-        ~Unlocker() { db.Unlock(); }
-    };
     {
-        Unlocker unlock{db};
+        Database::ChangeLock lock(db);
         FileBuilder::Options options;
         options.fs = &db.fs();
         options.last_id = db.header().last_id();
@@ -312,12 +299,7 @@ void CompactDatabase(Database& db) {
                 builder.AddRecord(record);
                 continue;
             }
-            uint32_t stream = record.Dword(msgcol::kStream);
-            if (stream == 0) {
-                builder.AddMessage(record, TextFromString({}));
-                continue;
-            }
-            StreamReader text(db.reader(), stream);
+            StreamReader text(db.reader(), record.Dword(msgcol::kStream));
             builder.AddMessage(record,
                                [&](char* out, size_t length) { return text.Read(out, length); });
         }

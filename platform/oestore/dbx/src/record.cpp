@@ -1,7 +1,7 @@
 #include "dbx/record.h"
 
 #include <algorithm>
-#include <set>
+#include <vector>
 
 #include "bytes.h"
 #include "dbx/error.h"
@@ -185,13 +185,15 @@ Record DecodeRecord(std::span<const uint8_t> block, uint32_t address, const Tabl
 
     // Each indirect value runs from its offset to the next larger offset (values are packed
     // back to back) or to the end of the body.
-    std::set<uint32_t> offsets;
+    std::vector<uint32_t> offsets;
+    offsets.reserve(count + 1);
     for (uint32_t i = 0; i < count; ++i) {
         uint32_t entry = LoadU32(entries + 4 * i);
         if (!(entry & 0x80))
-            offsets.insert(entry >> 8);
+            offsets.push_back(entry >> 8);
     }
-    offsets.insert(data_length);
+    offsets.push_back(data_length);
+    std::sort(offsets.begin(), offsets.end());
 
     int previous_id = -1;
     for (uint32_t i = 0; i < count; ++i) {
@@ -213,7 +215,7 @@ Record DecodeRecord(std::span<const uint8_t> block, uint32_t address, const Tabl
                              "column " + Hex(column.id) + " points at " + Hex(offset) +
                                  ", past the data area of " + Hex(data_length) + " bytes");
             }
-            uint32_t end = *offsets.upper_bound(offset);
+            uint32_t end = *std::upper_bound(offsets.begin(), offsets.end(), offset);
             std::string_view extent(reinterpret_cast<const char*>(data) + offset, end - offset);
             column.data = TrimValue(schema.column_type(column.id), extent);
         }

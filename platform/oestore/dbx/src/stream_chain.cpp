@@ -66,14 +66,6 @@ size_t StreamReader::Read(char* out, size_t length) {
     return done;
 }
 
-std::string StreamReader::ReadAll() {
-    std::string text;
-    char buffer[8 * kStreamPayloadSize];
-    while (size_t n = Read(buffer, sizeof buffer))
-        text.append(buffer, n);
-    return text;
-}
-
 std::string ReadStream(FileReader& reader, uint32_t first_block, IssueList* issues) {
     StreamReader stream(reader, first_block);
     std::string text;

@@ -1,6 +1,7 @@
 #include "table_file.h"
 
 #include "dbx/error.h"
+#include "dbx/schema.h"
 
 namespace dbx::detail {
 
@@ -30,6 +31,13 @@ std::unique_ptr<Database> CreateTable(const std::filesystem::path& path, TableKi
     open.writable = true;
     open.fs = &files;
     return Database::Open(path, open);
+}
+
+Record IdProbe(uint32_t id) {
+    static_assert(msgcol::kId == fldcol::kId);
+    Record probe;
+    probe.SetDword(msgcol::kId, id);
+    return probe;
 }
 
 }  // namespace dbx::detail

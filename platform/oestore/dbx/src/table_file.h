@@ -9,6 +9,7 @@
 
 #include "dbx/database.h"
 #include "dbx/file_builder.h"
+#include "dbx/record.h"
 
 namespace dbx::detail {
 
@@ -22,5 +23,9 @@ std::unique_ptr<Database> OpenTable(const std::filesystem::path& path, const Ope
 std::unique_ptr<Database> CreateTable(const std::filesystem::path& path, TableKind kind,
                                       std::string user_data, FileSystem* fs,
                                       const std::function<void(FileBuilder&)>& add_records);
+
+// A record holding just an id, to look a message or a folder up in index 0, which both tables key
+// by the id.
+Record IdProbe(uint32_t id);
 
 }  // namespace dbx::detail

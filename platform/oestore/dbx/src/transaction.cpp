@@ -53,16 +53,12 @@ class Transaction::Nodes : public NodeStore {
 };
 
 Transaction::Transaction(Database& db)
-    : db_(db), allocator_(header_, [this](uint32_t address, uint8_t* bytes) {
+    : db_(db),
+      lock_(db),
+      header_(db.header()),
+      allocator_(header_, [this](uint32_t address, uint8_t* bytes) {
           return Read(address, bytes, kFreeBlockHeaderSize);
       }) {
-    if (!db.writable()) {
-        throw Error(ErrorCode::kInvalidArgument, db.path().string() + " is open for reading only");
-    }
-    db.LockForChange();
-    locked_ = true;
-    header_ = db.header();
-    user_data_ = db.user_data();
     nodes_ = std::make_unique<Nodes>(*this);
     for (size_t i = 0; i < db.indexes().size(); ++i) {
         roots_.push_back(
@@ -71,10 +67,8 @@ Transaction::Transaction(Database& db)
     keys_.resize(db.indexes().size());
 }
 
-Transaction::~Transaction() {
-    if (locked_)
-        db_.Unlock();
-}
+// Out of line: Nodes is complete only here.
+Transaction::~Transaction() = default;
 
 bool Transaction::Read(uint64_t offset, void* out, size_t length) {
     FileReader& reader = db_.reader();
@@ -300,11 +294,6 @@ std::optional<uint32_t> Transaction::FindRecord(int index, const Record& probe) 
                       CompareWith(index, ExtractKey(definition, db_.schema(), probe)));
 }
 
-void Transaction::SetUserData(std::string bytes) {
-    bytes.resize(user_data_.size(), '\0');
-    user_data_ = std::move(bytes);
-}
-
 void Transaction::EmptyNotificationLog() {
     if (db_.header().Get(hdr::kLogHead) == 0)
         return;
@@ -440,12 +429,6 @@ void Transaction::Commit() {
                   std::string(reinterpret_cast<const char*>(header_.bytes().data()) + r.begin,
                               static_cast<size_t>(r.end - r.begin)));
     }
-    const std::string& old_user_data = db_.user_data();
-    for (const Range& r :
-         Differences(Bytes(old_user_data), Bytes(user_data_), user_data_.size(), kHeaderSize)) {
-        add_entry(r.begin, user_data_.substr(static_cast<size_t>(r.begin - kHeaderSize),
-                                             static_cast<size_t>(r.end - r.begin)));
-    }
 
     uint64_t size = file.Size();
     if (target > size)
@@ -462,7 +445,6 @@ void Transaction::Commit() {
     db_.fs().SyncDirectory(journal_path.parent_path());
 
     db_.header_ = header_;
-    db_.user_data_ = user_data_;
     db_.reader_->Reset();
     committed_ = true;
 }

@@ -54,8 +54,6 @@ class Transaction {
     // The record whose key in `index` equals the key of `probe`.
     std::optional<uint32_t> FindRecord(int index, const Record& probe);
 
-    void SetUserData(std::string bytes);
-
     // Makes the change durable; the transaction cannot be used afterwards.
     void Commit();
 
@@ -79,11 +77,10 @@ class Transaction {
     // The entries of the engine's change log name records as they were; a change empties it.
     void EmptyNotificationLog();
     void ApplyFrees();
-    bool IsFresh(uint64_t begin, uint64_t end) const;
 
     Database& db_;
+    Database::ChangeLock lock_;
     FileHeader header_;
-    std::string user_data_;
     SpaceAllocator allocator_;
     std::unique_ptr<Nodes> nodes_;
     std::vector<TreeRoot> roots_;
@@ -91,7 +88,6 @@ class Transaction {
     std::vector<PendingFree> frees_;
     std::unordered_map<uint32_t, Record> new_records_;
     std::vector<std::unordered_map<uint32_t, IndexKeyValue>> keys_;
-    bool locked_ = false;
     bool committed_ = false;
 };
 

@@ -5,16 +5,6 @@
 
 namespace dbx {
 
-void TreeNode::set_child(size_t slot, uint32_t address, uint32_t values) {
-    if (slot == 0) {
-        leftmost = address;
-        leftmost_count = values;
-    } else {
-        entries[slot - 1].child = address;
-        entries[slot - 1].child_count = values;
-    }
-}
-
 void TreeNode::set_count(size_t slot, uint32_t values) {
     if (slot == 0) {
         leftmost_count = values;

@@ -3,13 +3,11 @@
 #include <algorithm>
 
 #include "bytes.h"
+#include "dbx/schema.h"
 
 namespace dbx {
 
 namespace {
-
-constexpr size_t kMessageUserDataSize = 0x618;
-constexpr size_t kStoreUserDataSize = 0x108;
 
 // Offsets in the message-file user data.
 constexpr size_t kInitialized = 0x000;
@@ -57,14 +55,14 @@ std::string EncodeMessageUserData(const MessageFileInfo& info, std::string raw) 
     if (raw.empty()) {
         // What a new local folder file holds: initialised, sorted by column 3, the default view
         // filter 0xFFA and the view flags 01 00 01 00.
-        raw.assign(kMessageUserDataSize, '\0');
+        raw.assign(SchemaFor(TableKind::kMessages).user_data_size, '\0');
         StoreU32(Bytes(raw) + kInitialized, 1);
         StoreU32(Bytes(raw) + kSortColumn, 3);
         StoreU32(Bytes(raw) + kFilterId, 0xFFA);
         Bytes(raw)[kViewFlags] = 1;
         Bytes(raw)[kViewFlags + 2] = 1;
     }
-    raw.resize(kMessageUserDataSize, '\0');
+    raw.resize(SchemaFor(TableKind::kMessages).user_data_size, '\0');
     raw[kFolderType] = static_cast<char>(info.folder_type);
     WriteText(raw, kAccountId, info.account_id);
     WriteText(raw, kFolderName, info.folder_name);
@@ -83,7 +81,7 @@ StoreInfo DecodeStoreUserData(std::string_view raw) {
 }
 
 std::string EncodeStoreUserData(const StoreInfo& info, std::string raw) {
-    raw.resize(kStoreUserDataSize, '\0');
+    raw.resize(SchemaFor(TableKind::kFolders).user_data_size, '\0');
     StoreU64(Bytes(raw), info.created);
     raw[8] = info.converted ? 1 : 0;
     return raw;

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "dbx/error.h"
@@ -67,9 +68,18 @@ class Database {
     bool ChangedOnDisk();
     // Opens the path again and re-reads everything.
     void Reload();
-    // Takes the lock between writers, re-reading the file first when it changed on disk.
-    void LockForChange();
-    void Unlock() { file_->Unlock(); }
+    // Holds the lock between writers while it lives. Refuses a file open for reading only, and
+    // re-reads the file first when it changed on disk.
+    class ChangeLock {
+      public:
+        explicit ChangeLock(Database& db);
+        ~ChangeLock() { db_.file_->Unlock(); }
+        ChangeLock(const ChangeLock&) = delete;
+        ChangeLock& operator=(const ChangeLock&) = delete;
+
+      private:
+        Database& db_;
+    };
 
   private:
     friend class Transaction;
@@ -92,5 +102,10 @@ class Database {
 
 // Reads the filter string object at `address` (marker, stored length, NUL-terminated text).
 std::string ReadFilterString(FileReader& reader, uint32_t address);
+// The stored length of a filter string: the text and its NUL, rounded up to whole dwords. The
+// object adds an 8-byte head (marker and this length).
+inline uint32_t StoredFilterLength(std::string_view text) {
+    return static_cast<uint32_t>((text.size() + 1 + 3) & ~size_t{3});
+}
 
 }  // namespace dbx

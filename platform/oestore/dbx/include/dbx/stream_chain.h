@@ -21,8 +21,6 @@ class StreamReader {
 
     // Reads up to `length` bytes of text; returns how many, 0 at the end. Throws kCorrupt.
     size_t Read(char* out, size_t length);
-    // The whole rest of the text.
-    std::string ReadAll();
     uint64_t position() const { return position_; }
 
   private:

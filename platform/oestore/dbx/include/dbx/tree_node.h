@@ -34,7 +34,6 @@ struct TreeNode {
     uint32_t count(size_t slot) const {
         return slot == 0 ? leftmost_count : entries[slot - 1].child_count;
     }
-    void set_child(size_t slot, uint32_t address, uint32_t values);
     void set_count(size_t slot, uint32_t values);
     // Values in the whole subtree under this node.
     uint64_t total() const;

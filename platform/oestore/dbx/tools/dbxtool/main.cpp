@@ -4,7 +4,6 @@
 #include <exception>
 
 #include "commands.h"
-#include "dbx/error.h"
 
 namespace {
 
@@ -48,9 +47,6 @@ int main(int argc, char** argv) {
         }
         try {
             return entry.run(args);
-        } catch (const dbx::Error& error) {
-            std::fprintf(stderr, "dbxtool %s: %s\n", entry.name, error.what());
-            return 2;
         } catch (const std::exception& error) {
             std::fprintf(stderr, "dbxtool %s: %s\n", entry.name, error.what());
             return 2;
