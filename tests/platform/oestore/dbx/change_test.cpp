@@ -24,13 +24,6 @@ using testsupport::TempDir;
 
 constexpr uint64_t kStored = 0x01D0000000000000ull;
 
-std::string Findings(Database& db) {
-    std::string lines;
-    for (const Issue& issue : CheckDatabase(db).findings.issues)
-        lines += issue.ToString() + "\n";
-    return lines;
-}
-
 TEST(Changes, AppendToTheInboxSample) {
     REQUIRE_DBX_SAMPLES();
     TempDir dir;
@@ -41,7 +34,7 @@ TEST(Changes, AppendToTheInboxSample) {
     EXPECT_EQ(inbox.Append(text), 3u);
     EXPECT_EQ(inbox.count(), 2u);
     EXPECT_EQ(inbox.ReadText(3), text);
-    EXPECT_EQ(Findings(inbox.database()), "");
+    EXPECT_EQ(CheckFindings(inbox.database()), "");
     MessageFile again = MessageFile::Open(path);
     EXPECT_EQ(again.ReadText(3), text);
     EXPECT_EQ(again.header().last_id(), 3u);
@@ -62,10 +55,10 @@ TEST(Changes, AppendingGrowsBalancedMultiLevelIndexes) {
         uint32_t flags = n % 7 == 0 ? msgflag::kWatch : 0;
         EXPECT_EQ(file.Append(texts.back(), NewMessageOptions{flags, kStored}), n + 2);
         if (n % 25 == 0 || n == 51) {
-            ASSERT_EQ(Findings(file.database()), "") << "after " << n + 1 << " messages";
+            ASSERT_EQ(CheckFindings(file.database()), "") << "after " << n + 1 << " messages";
         }
     }
-    EXPECT_EQ(Findings(file.database()), "");
+    EXPECT_EQ(CheckFindings(file.database()), "");
     EXPECT_EQ(file.header().record_count(1), 19u);
     std::vector<MessageInfo> list = MessageFile::Open(path).List();
     ASSERT_EQ(list.size(), texts.size());
@@ -86,7 +79,7 @@ TEST(Changes, DeletedSpaceIsListedFreeAndReused) {
     std::vector<uint32_t> doomed{10, 11, 12, 40};
     file.Delete(doomed);
     EXPECT_EQ(file.count(), 56u);
-    EXPECT_EQ(Findings(file.database()), "");
+    EXPECT_EQ(CheckFindings(file.database()), "");
     uint32_t free_after_delete = file.header().Get(hdr::kFreeBytes);
     EXPECT_GT(free_after_delete, 0u);
     EXPECT_NE(file.header().Get(hdr::kStreamFreeHead), 0u);
@@ -98,7 +91,7 @@ TEST(Changes, DeletedSpaceIsListedFreeAndReused) {
     EXPECT_LT(file.header().Get(hdr::kFreeBytes), free_after_delete);
     EXPECT_EQ(file.header().allocation_end(), end);
     EXPECT_EQ(file.ReadText(62), texts[9]);
-    EXPECT_EQ(Findings(file.database()), "");
+    EXPECT_EQ(CheckFindings(file.database()), "");
 
     // Deleting an id that is not there changes nothing.
     std::string before = ReadFile(path);
@@ -129,7 +122,7 @@ TEST(Changes, FlagsChangeReadStateAndWatchIndex) {
     std::vector<uint32_t> watched{3, 40, 71};
     EXPECT_EQ(file.SetFlags(watched, msgflag::kWatch, 0), 3u);
     EXPECT_EQ(file.header().record_count(1), 3u);
-    EXPECT_EQ(Findings(file.database()), "");
+    EXPECT_EQ(CheckFindings(file.database()), "");
     Record record = file.ReadRecord(40);
     EXPECT_EQ(record.version, 2) << "a rewritten record counts its versions";
     std::vector<uint32_t> one{40};
@@ -137,7 +130,7 @@ TEST(Changes, FlagsChangeReadStateAndWatchIndex) {
     EXPECT_EQ(file.header().record_count(1), 3u);
     EXPECT_EQ(file.SetFlags(one, 0, msgflag::kIgnore), 1u);
     EXPECT_EQ(file.header().record_count(1), 2u);
-    EXPECT_EQ(Findings(file.database()), "");
+    EXPECT_EQ(CheckFindings(file.database()), "");
 }
 
 // Random appends, deletes and flag changes against a plain model of the folder.
@@ -178,7 +171,7 @@ TEST(Changes, RandomChangesMatchAModel) {
             it->second.second ^= toggle;
         }
         if (step % 60 == 59) {
-            ASSERT_EQ(Findings(file.database()), "") << "step " << step;
+            ASSERT_EQ(CheckFindings(file.database()), "") << "step " << step;
         }
     }
     std::vector<MessageInfo> list = file.List();
@@ -191,7 +184,7 @@ TEST(Changes, RandomChangesMatchAModel) {
         ++it;
     }
     file.Compact();
-    EXPECT_EQ(Findings(file.database()), "");
+    EXPECT_EQ(CheckFindings(file.database()), "");
     EXPECT_EQ(file.header().Get(hdr::kFreeBytes), 0u);
     EXPECT_EQ(file.List().size(), model.size());
 }
@@ -236,7 +229,7 @@ TEST(Changes, OversizedRecordsAreClippedOrRefused) {
     EXPECT_EQ(file.ReadText(id), text);
     std::vector<uint32_t> ids{id};
     file.Delete(ids);
-    EXPECT_EQ(Findings(file.database()), "");
+    EXPECT_EQ(CheckFindings(file.database()), "");
 
     std::string before = ReadFile(path);
     Record huge;
@@ -285,7 +278,7 @@ TEST(Changes, TheChangeLogIsEmptiedByTheNextChange) {
     EXPECT_EQ(file.header().Get(hdr::kLogHead), 0u);
     EXPECT_EQ(file.header().live_bytes(BlockType::kTransaction), 0u);
     EXPECT_EQ(file.header().Get(hdr::kFreeBytes), 2 * kLogEntrySize);
-    EXPECT_EQ(Findings(file.database()), "");
+    EXPECT_EQ(CheckFindings(file.database()), "");
 
     // A log that loops is reported, and left alone by changes.
     testsupport::WriteFile(path, bytes);
@@ -335,7 +328,7 @@ TEST(Changes, FolderTreeChanges) {
     TempDir dir;
     auto path = dir.Path() / "Folders.dbx";
     FolderFile folders = FolderFile::Create(path, {0x01D7EF1328000000ull, true});
-    EXPECT_EQ(Findings(folders.database()), "");
+    EXPECT_EQ(CheckFindings(folders.database()), "");
     uint32_t inbox =
         folders.CreateFolder(kLocalFoldersId, {"Inbox", "Inbox.dbx", 3, special::kInbox, 1, {}});
     uint32_t zeta = folders.CreateFolder(kLocalFoldersId, {"zeta", "zeta.dbx", 3, 0, 1, {}});
@@ -344,7 +337,7 @@ TEST(Changes, FolderTreeChanges) {
     uint32_t hidden = folders.CreateFolder(alpha, {"Hidden", {}, 3, 0, 0, {}});
     EXPECT_EQ(inbox, 2u);
     EXPECT_EQ(hidden, 6u);
-    EXPECT_EQ(Findings(folders.database()), "");
+    EXPECT_EQ(CheckFindings(folders.database()), "");
     EXPECT_EQ(folders.database().header().record_count(2), 5u)
         << "all but the root and the unsubscribed one";
 
@@ -370,7 +363,7 @@ TEST(Changes, FolderTreeChanges) {
     EXPECT_FALSE(folders.Find(alpha)->flags & fldflag::kHasSubfolders);
     folders.Move(child, zeta);
     EXPECT_TRUE(folders.Find(zeta)->flags & fldflag::kHasSubfolders);
-    EXPECT_EQ(Findings(folders.database()), "");
+    EXPECT_EQ(CheckFindings(folders.database()), "");
 
     std::vector<FolderInfo> removed = folders.DeleteFolder(zeta);
     ASSERT_EQ(removed.size(), 2u);
@@ -383,9 +376,9 @@ TEST(Changes, FolderTreeChanges) {
     folders.SetFileName(alpha, "Alpha2.dbx");
     EXPECT_EQ(folders.Find(inbox)->messages, 3u);
     EXPECT_EQ(folders.Find(alpha)->file, "Alpha2.dbx");
-    EXPECT_EQ(Findings(folders.database()), "");
+    EXPECT_EQ(CheckFindings(folders.database()), "");
     folders.Compact();
-    EXPECT_EQ(Findings(folders.database()), "");
+    EXPECT_EQ(CheckFindings(folders.database()), "");
     EXPECT_EQ(folders.List().size(), 5u);
 }
 
@@ -415,7 +408,7 @@ TEST(Changes, FolderIdCounterAdvancesButNeverGoesBack) {
     folders.Compact();
     FolderFile reopened = FolderFile::Open(path, Writable());
     EXPECT_EQ(reopened.CreateFolder(kLocalFoldersId, {"Later", {}, 3, 0, 1, {}}), 21u);
-    EXPECT_EQ(Findings(reopened.database()), "");
+    EXPECT_EQ(CheckFindings(reopened.database()), "");
 
     reopened.AdvanceIdCounter(kReservedIdMin - 1);
     try {

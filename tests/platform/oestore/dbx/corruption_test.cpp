@@ -96,10 +96,6 @@ Outcome ReadEverything(const std::string& bytes) {
     return outcome;
 }
 
-std::string FileBytes(const std::filesystem::path& path) {
-    return testsupport::ReadFile(path);
-}
-
 // A mailbox with a two-level index, watched messages, freed space and incremental changes.
 std::string GeneratedMailbox(std::vector<std::string>* texts = nullptr) {
     testsupport::TempDir dir;
@@ -115,7 +111,7 @@ std::string GeneratedMailbox(std::vector<std::string>* texts = nullptr) {
         texts->erase(texts->begin() + 58);                       // id 60
         texts->erase(texts->begin() + 18, texts->begin() + 20);  // ids 20, 21
     }
-    return FileBytes(path);
+    return testsupport::ReadFile(path);
 }
 
 std::string GeneratedFolders() {
@@ -126,7 +122,7 @@ std::string GeneratedFolders() {
         folders.CreateFolder(kLocalFoldersId, {"Folder " + std::to_string(n), {}, 3, 0, 1, {}});
     folders.CreateFolder(5, {"Below", {}, 3, 0, 1, {}});
     folders.DeleteFolder(7);
-    return FileBytes(path);
+    return testsupport::ReadFile(path);
 }
 
 // Addresses of the structures in a file, found with the reader.
@@ -183,7 +179,7 @@ std::vector<std::pair<std::string, std::string>> Subjects() {
         {"generated mailbox", GeneratedMailbox()}, {"generated folders", GeneratedFolders()}};
     if (!dbxtest::SamplesDir().empty()) {
         for (const char* name : {"Inbox.dbx", "Folders.dbx", "Outbox.dbx"}) {
-            subjects.emplace_back(name, FileBytes(dbxtest::Sample(name)));
+            subjects.emplace_back(name, testsupport::ReadFile(dbxtest::Sample(name)));
         }
     }
     return subjects;

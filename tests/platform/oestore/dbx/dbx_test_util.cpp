@@ -97,12 +97,15 @@ std::optional<std::vector<std::string>> ExtractWithUndbx(const std::filesystem::
     return texts;
 }
 
-std::string CheckFindings(const std::filesystem::path& file) {
-    auto db = dbx::Database::Open(file);
+std::string CheckFindings(dbx::Database& db) {
     std::string lines;
-    for (const dbx::Issue& issue : dbx::CheckDatabase(*db).findings.issues)
+    for (const dbx::Issue& issue : dbx::CheckDatabase(db).findings.issues)
         lines += issue.ToString() + "\n";
     return lines;
+}
+
+std::string CheckFindings(const std::filesystem::path& file) {
+    return CheckFindings(*dbx::Database::Open(file));
 }
 
 std::vector<std::string> WriteMailbox(const std::filesystem::path& path, uint32_t count,

@@ -50,6 +50,7 @@ std::optional<std::vector<std::string>> ExtractWithUndbx(const std::filesystem::
 
 // Every finding of the consistency check, one per line (empty when the file is clean).
 std::string CheckFindings(const std::filesystem::path& file);
+std::string CheckFindings(dbx::Database& db);
 
 // Writes a mailbox of `count` generated messages in one pass; returns their texts by id order.
 std::vector<std::string> WriteMailbox(const std::filesystem::path& path, uint32_t count,
