@@ -177,9 +177,9 @@ int Query(const std::string& fullPath) {
             RegOpenKeyExA(winpal::reg::RootHandle(*root), subkey.c_str(), 0, KEY_READ, &key)) {
         return Fail("cannot open " + fullPath + ": " + ErrorText(status));
     }
-    DWORD maxName = 0, maxData = 0, subkeys = 0;
-    RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr, &maxName,
-                     &maxData, nullptr, nullptr);
+    DWORD maxName = 0, maxData = 0, subkeys = 0, maxSubkey = 0;
+    RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, &maxSubkey, nullptr, nullptr,
+                     &maxName, &maxData, nullptr, nullptr);
     std::printf("%s\n", fullPath.c_str());
     for (DWORD i = 0;; ++i) {
         std::vector<char> name(maxName + 1);
@@ -195,14 +195,16 @@ int Query(const std::string& fullPath) {
         std::printf("    %s    %s    %s\n", nameSize ? name.data() : "(Default)",
                     typeName ? typeName : unknownType.c_str(), ShowData(type, data).c_str());
     }
+    // A key name holds up to 255 UTF-16 units, which can take three times as many bytes in
+    // UTF-8: the buffer follows the longest name the key reports.
     for (DWORD i = 0; i < subkeys; ++i) {
-        char name[256];
-        DWORD nameSize = sizeof name;
-        if (RegEnumKeyExA(key, i, name, &nameSize, nullptr, nullptr, nullptr, nullptr) !=
+        std::vector<char> name(maxSubkey + 1);
+        DWORD nameSize = maxSubkey + 1;
+        if (RegEnumKeyExA(key, i, name.data(), &nameSize, nullptr, nullptr, nullptr, nullptr) !=
             ERROR_SUCCESS) {
             break;
         }
-        std::printf("%s\\%s\n", fullPath.c_str(), name);
+        std::printf("%s\\%s\n", fullPath.c_str(), name.data());
     }
     RegCloseKey(key);
     return std::fflush(stdout) == 0 ? 0 : 1;

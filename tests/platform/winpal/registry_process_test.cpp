@@ -220,6 +220,29 @@ TEST_F(RegistryProcesses, WinregToolImportsQueriesAndExports) {
     EXPECT_EQ(again, exported);
 }
 
+// A name of 129 characters takes 257 bytes in UTF-8, more than any fixed 256-byte buffer.
+TEST_F(RegistryProcesses, WinregToolListsSubkeysWithLongNonAsciiNames) {
+    std::filesystem::path winreg = Sibling("winreg");
+    const std::string longName = "a" + std::string(128, '\xE9');  // 'e' acute in Windows-1252
+    for (const std::string& name : {longName, std::string("b")}) {
+        HKEY key = CreateKey(HKEY_CURRENT_USER, ("Long\\" + name).c_str());
+        RegCloseKey(key);
+    }
+    testsupport::TempDir dir;
+    std::filesystem::path listing = dir.Path() / "query.txt";
+    std::string run = winreg.string() + " query 'HKEY_CURRENT_USER\\Long' > " + listing.string();
+    ASSERT_EQ(std::system(run.c_str()), 0) << run;
+    std::string utf8Name = "a";
+    for (int i = 0; i < 128; ++i)
+        utf8Name += "\xC3\xA9";
+    EXPECT_EQ(testsupport::ReadFile(listing),
+              "HKEY_CURRENT_USER\\Long\n"
+              "HKEY_CURRENT_USER\\Long\\" +
+                  utf8Name +
+                  "\n"
+                  "HKEY_CURRENT_USER\\Long\\b\n");
+}
+
 TEST_F(RegistryProcesses, WinregToolFailsClearly) {
     std::filesystem::path winreg = Sibling("winreg");
     testsupport::TempDir dir;
