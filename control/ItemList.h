@@ -36,9 +36,7 @@ class ItemList {
     template <class KeyText>
     IDispatch* Find(const VARIANT& key, KeyText keyText) const {
         if (key.vt == VT_BSTR) {
-            std::string wanted = winpal::WideToAnsi(
-                key.bstrVal ? std::u16string_view(key.bstrVal, SysStringLen(key.bstrVal))
-                            : std::u16string_view());
+            std::string wanted = winpal::WideToAnsi(winpal::BstrView(key.bstrVal));
             for (const auto& item : items_) {
                 if (keyText(*item.Get()) == wanted)
                     return item->GetIDispatch();

@@ -46,9 +46,7 @@ py::object FromVariant(const VARIANT& value) {
         case VT_BOOL:
             return py::bool_(value.boolVal != VARIANT_FALSE);
         case VT_BSTR:
-            return py::str(winpal::Utf16ToUtf8(
-                value.bstrVal ? std::u16string_view(value.bstrVal, SysStringLen(value.bstrVal))
-                              : std::u16string_view()));
+            return py::str(winpal::Utf16ToUtf8(winpal::BstrView(value.bstrVal)));
         case VT_R4:
         case VT_R8:
         case VT_DATE:

@@ -44,9 +44,7 @@ inline std::string TextOf(const winpal::Variant& value) {
     EXPECT_EQ(value.Type(), VT_BSTR);
     if (value.Type() != VT_BSTR)
         return {};
-    BSTR text = value.Ptr()->bstrVal;
-    return winpal::Utf16ToUtf8(text ? std::u16string_view(text, SysStringLen(text))
-                                    : std::u16string_view());
+    return winpal::Utf16ToUtf8(winpal::BstrView(value.Ptr()->bstrVal));
 }
 
 inline LONG NumberOf(const winpal::Variant& value) {

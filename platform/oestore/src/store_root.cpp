@@ -18,10 +18,7 @@ std::string NewIdentityId() {
     GUID guid{};
     if (FAILED(CoCreateGuid(&guid)))
         return {};
-    OLECHAR text[40] = {};
-    if (StringFromGUID2(guid, text, 40) == 0)
-        return {};
-    return winpal::Utf16ToUtf8(text);
+    return winpal::GuidText(guid);
 }
 
 bool Blank(const std::string& text) {

@@ -37,12 +37,6 @@ bool RegisterServerClass(HINSTANCE instance, REFCLSID clsid, const char* progId,
 
 }  // namespace
 
-std::string GuidText(REFGUID guid) {
-    OLECHAR text[39] = {};
-    StringFromGUID2(guid, text, 39);
-    return winpal::Utf16ToUtf8(text);
-}
-
 bool AfxOleRegisterControlClass(HINSTANCE instance, REFCLSID clsid, const char* progId,
                                 UINT idTypeName, UINT idBitmap, int regFlags, DWORD miscStatus,
                                 REFGUID tlid, WORD majorVersion, WORD minorVersion) {

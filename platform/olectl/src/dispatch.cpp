@@ -164,9 +164,7 @@ HRESULT Arg<std::string>::Load(VARIANTARG* source) {
     HRESULT hr = Coerce(source, VT_BSTR, coerced.Ptr());
     if (FAILED(hr))
         return hr;
-    BSTR text = coerced.Ptr()->bstrVal;
-    value = winpal::WideToAnsi(text ? std::u16string_view(text, SysStringLen(text))
-                                    : std::u16string_view());
+    value = winpal::WideToAnsi(winpal::BstrView(coerced.Ptr()->bstrVal));
     return S_OK;
 }
 

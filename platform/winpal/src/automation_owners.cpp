@@ -57,7 +57,7 @@ UINT Bstr::Length() const {
 
 // The whole text, embedded NULs included.
 std::u16string_view Bstr::View() const {
-    return b_ ? std::u16string_view(b_, SysStringLen(b_)) : std::u16string_view();
+    return BstrView(b_);
 }
 
 std::string Bstr::Utf8() const {

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include <winpal/kernel.h>
+#include <winpal/winpal.h>
 
 #include "com_registry.h"
-#include "guid_text.h"
 
 namespace {
 
@@ -69,7 +69,7 @@ namespace winpal::detail {
 
 HRESULT GetInprocClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
     std::string path;
-    if (!ReadClassesRootDefault("CLSID\\" + GuidToText(clsid) + "\\InprocServer32", &path)) {
+    if (!ReadClassesRootDefault("CLSID\\" + GuidText(clsid) + "\\InprocServer32", &path)) {
         return REGDB_E_CLASSNOTREG;
     }
     ServerCache& cache = Cache();

@@ -25,8 +25,8 @@ HRESULT ProgIDFromCLSID(REFCLSID clsid, LPOLESTR* lplpszProgID) {
         return E_INVALIDARG;
     *lplpszProgID = nullptr;
     std::string progId;
-    if (!winpal::detail::ReadClassesRootDefault(
-            "CLSID\\" + winpal::detail::GuidToText(clsid) + "\\ProgID", &progId)) {
+    if (!winpal::detail::ReadClassesRootDefault("CLSID\\" + winpal::GuidText(clsid) + "\\ProgID",
+                                                &progId)) {
         return REGDB_E_CLASSNOTREG;
     }
     const std::u16string wide = winpal::AnsiToWide(progId);

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include <winpal/com.h>
+#include <winpal/winpal.h>
 
 #include "guid_text.h"
 #include "hex_text.h"
@@ -21,14 +22,6 @@ bool ReadHex(std::u16string_view text, std::size_t pos, std::size_t digits, std:
 }
 
 }  // namespace
-
-std::string GuidToText(REFGUID g) {
-    char text[kGuidTextLength + 1];
-    std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
-                  static_cast<unsigned>(g.Data1), g.Data2, g.Data3, g.Data4[0], g.Data4[1],
-                  g.Data4[2], g.Data4[3], g.Data4[4], g.Data4[5], g.Data4[6], g.Data4[7]);
-    return std::string(text, kGuidTextLength);
-}
 
 bool ParseGuid(std::u16string_view text, GUID* guid) {
     if (text.size() != kGuidTextLength || text[0] != u'{' || text[9] != u'-' || text[14] != u'-' ||
@@ -58,8 +51,20 @@ bool ParseGuid(std::u16string_view text, GUID* guid) {
 
 }  // namespace winpal::detail
 
+namespace winpal {
+
+std::string GuidText(REFGUID g) {
+    char text[detail::kGuidTextLength + 1];
+    std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
+                  static_cast<unsigned>(g.Data1), g.Data2, g.Data3, g.Data4[0], g.Data4[1],
+                  g.Data4[2], g.Data4[3], g.Data4[4], g.Data4[5], g.Data4[6], g.Data4[7]);
+    return std::string(text, detail::kGuidTextLength);
+}
+
+}  // namespace winpal
+
 int StringFromGUID2(REFGUID rguid, LPOLESTR lpsz, int cchMax) {
-    std::string text = winpal::detail::GuidToText(rguid);
+    std::string text = winpal::GuidText(rguid);
     if (!lpsz || cchMax < static_cast<int>(text.size() + 1))
         return 0;
     for (std::size_t i = 0; i < text.size(); ++i)

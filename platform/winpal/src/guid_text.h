@@ -9,8 +9,6 @@
 
 namespace winpal::detail {
 
-// Upper-case hexadecimal with braces: 38 characters.
-std::string GuidToText(REFGUID guid);
 // Exactly the braced form (38 characters, hexadecimal digits in either case); false otherwise.
 bool ParseGuid(std::u16string_view text, GUID* guid);
 

@@ -17,6 +17,7 @@
 #include <string>
 
 #include <winpal/types.h>
+#include <winpal/winpal.h>
 
 #include <olectl/typelib.h>
 
@@ -31,8 +32,7 @@ constexpr int afxRegFreeThreading = 0x4;
 inline constexpr CLSID CLSID_PSDispatch = {
     0x00020420, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
-// "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}"
-std::string GuidText(REFGUID guid);
+using winpal::GuidText;
 
 bool AfxOleRegisterControlClass(HINSTANCE instance, REFCLSID clsid, const char* progId,
                                 UINT idTypeName, UINT idBitmap, int regFlags, DWORD miscStatus,

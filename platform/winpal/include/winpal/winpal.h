@@ -18,7 +18,8 @@ std::filesystem::path PrefixPath();
 // USERPROFILE when the environment sets it, otherwise the prefix's "profile" folder (created).
 std::filesystem::path ProfilePath();
 
-// ---- text ----------------------------------------------------------------------------------------
+// ---- text
+// ----------------------------------------------------------------------------------------
 std::u16string Utf8ToUtf16(std::string_view utf8);
 std::string Utf16ToUtf8(std::u16string_view utf16);
 // The ANSI code page (GetACP) to and from wide text; characters the code page cannot hold
@@ -29,6 +30,12 @@ std::string WideToAnsi(std::u16string_view wide);
 // become the platform's separator.
 std::filesystem::path PathFromAnsi(std::string_view ansiPath);
 std::string AnsiFromPath(const std::filesystem::path& path);
+// The registry form of a GUID: "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}", upper case.
+std::string GuidText(REFGUID guid);
+// The whole text of a BSTR that the caller does not own, embedded NULs included; empty for null.
+inline std::u16string_view BstrView(BSTR b) {
+    return b ? std::u16string_view(b, SysStringLen(b)) : std::u16string_view();
+}
 
 // ---- registry ---------------------------------------------------------------------------------
 // Imports a .reg file (version 5.00 in UTF-16 with byte-order mark or UTF-8, or REGEDIT4) into
@@ -47,12 +54,13 @@ std::string RegLastLoadError();
 // file of the running library, as a DLL does with its instance handle.
 HMODULE ModuleFromAddress(const void* address);
 
-// ---- owners --------------------------------------------------------------------------------------
+// ---- owners
+// --------------------------------------------------------------------------------------
 
 // Holds one reference to a COM interface.
 template <class T>
 class ComPtr {
-public:
+  public:
     ComPtr() = default;
     ComPtr(std::nullptr_t) {}
     // Takes over a reference the caller already owns.
@@ -63,11 +71,13 @@ public:
     }
     // Adds a reference of its own.
     static ComPtr Share(T* p) {
-        if (p) p->AddRef();
+        if (p)
+            p->AddRef();
         return Adopt(p);
     }
     ComPtr(const ComPtr& o) : p_(o.p_) {
-        if (p_) p_->AddRef();
+        if (p_)
+            p_->AddRef();
     }
     ComPtr(ComPtr&& o) noexcept : p_(o.p_) { o.p_ = nullptr; }
     ComPtr& operator=(ComPtr o) noexcept {
@@ -100,17 +110,18 @@ public:
     }
     template <class U>
     HRESULT As(REFIID iid, ComPtr<U>* out) const {
-        if (!p_) return E_POINTER;
+        if (!p_)
+            return E_POINTER;
         return p_->QueryInterface(iid, out->PutVoid());
     }
 
-private:
+  private:
     T* p_ = nullptr;
 };
 
 // Owns one BSTR.
 class Bstr {
-public:
+  public:
     Bstr() = default;
     explicit Bstr(std::u16string_view text);
     static Bstr FromUtf8(std::string_view utf8);
@@ -140,16 +151,21 @@ public:
     std::string Utf8() const;
     std::string Ansi() const;
 
-private:
+  private:
     BSTR b_ = nullptr;
 };
 
 // Owns one VARIANT and clears it when done.
 class Variant {
-public:
+  public:
     Variant() { VariantInit(&v_); }
     Variant(const Variant& o);
     Variant& operator=(const Variant& o);
+    Variant(Variant&& o) noexcept : v_(o.Detach()) {}
+    Variant& operator=(Variant&& o) noexcept {
+        std::swap(v_, o.v_);
+        return *this;
+    }
     ~Variant() { VariantClear(&v_); }
 
     static Variant I2(SHORT value);
@@ -170,7 +186,7 @@ public:
     }
     VARTYPE Type() const { return v_.vt; }
 
-private:
+  private:
     VARIANT v_;
 };
 
