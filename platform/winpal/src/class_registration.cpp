@@ -4,8 +4,9 @@
 
 #include <winpal/kernel.h>
 #include <winpal/registry.h>
+#include <winpal/winpal.h>
 
-#include "guid_text.h"
+#include "com_registry.h"
 
 namespace winpal {
 
@@ -55,22 +56,9 @@ bool SetClassesText(const std::string& subKey, const char* name, const std::stri
 }
 
 std::optional<std::string> ClassesText(const std::string& subKey, const char* name) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, subKey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return std::nullopt;
-    std::optional<std::string> text;
-    DWORD type = 0;
-    DWORD size = 0;
-    if (RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
-        type == REG_SZ) {
-        std::vector<char> buffer(size + 1, '\0');
-        if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()),
-                             &size) == ERROR_SUCCESS) {
-            text = std::string(buffer.data());
-        }
-    }
-    RegCloseKey(key);
-    return text;
+    DWORD type = REG_NONE;
+    std::optional<std::string> text = detail::ReadClassesValue(subKey, name, &type);
+    return type == REG_SZ ? text : std::nullopt;
 }
 
 bool ClassesKeyHasSubkeys(const std::string& subKey) {
@@ -93,7 +81,7 @@ bool RegisterInprocServer(HMODULE module, const InprocServerClass& server) {
     const std::string path = ModuleFileName(module);
     if (path.empty())
         return false;
-    const std::string clsid = detail::GuidToText(server.clsid);
+    const std::string clsid = GuidText(server.clsid);
     const std::string classKey = "CLSID\\" + clsid;
     const std::string serverKey = classKey + "\\InprocServer32";
     bool ok = SetClassesText(classKey, nullptr, server.description) &&
@@ -110,7 +98,7 @@ bool RegisterInprocServer(HMODULE module, const InprocServerClass& server) {
 }
 
 bool UnregisterInprocServer(REFCLSID clsid, const char* progId) {
-    bool ok = DeleteClassesTree("CLSID\\" + detail::GuidToText(clsid));
+    bool ok = DeleteClassesTree("CLSID\\" + GuidText(clsid));
     if (progId && *progId)
         ok = DeleteClassesTree(progId) && ok;
     return ok;

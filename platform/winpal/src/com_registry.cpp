@@ -7,28 +7,38 @@
 
 namespace winpal::detail {
 
-bool ReadClassesRootDefault(const std::string& subKey, std::string* text) {
+std::optional<std::string> ReadClassesValue(const std::string& subKey, const char* name,
+                                            DWORD* type) {
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_CLASSES_ROOT, subKey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        return false;
+        return std::nullopt;
     }
-    DWORD type = REG_NONE;
+    *type = REG_NONE;
     DWORD size = 0;
     std::vector<BYTE> data;
-    LONG status = RegQueryValueExA(key, nullptr, nullptr, &type, nullptr, &size);
+    LONG status = RegQueryValueExA(key, name, nullptr, type, nullptr, &size);
     // The value may grow between the two calls when another process writes it.
     for (int attempt = 0; status == ERROR_SUCCESS; ++attempt) {
         data.assign(size + 1, 0);
-        status = RegQueryValueExA(key, nullptr, nullptr, &type, data.data(), &size);
+        status = RegQueryValueExA(key, name, nullptr, type, data.data(), &size);
         if (status != ERROR_MORE_DATA || attempt == 3)
             break;
         status = ERROR_SUCCESS;
     }
     RegCloseKey(key);
-    if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ))
-        return false;
+    if (status != ERROR_SUCCESS)
+        return std::nullopt;
     std::string value(reinterpret_cast<const char*>(data.data()), size);
     value.resize(value.find('\0') == std::string::npos ? value.size() : value.find('\0'));
+    return value;
+}
+
+bool ReadClassesRootDefault(const std::string& subKey, std::string* text) {
+    DWORD type = REG_NONE;
+    std::optional<std::string> read = ReadClassesValue(subKey, nullptr, &type);
+    if (!read || (type != REG_SZ && type != REG_EXPAND_SZ))
+        return false;
+    std::string value = std::move(*read);
     if (type == REG_EXPAND_SZ) {
         DWORD needed = ExpandEnvironmentStringsA(value.c_str(), nullptr, 0);
         std::string expanded(needed, '\0');

@@ -8,11 +8,14 @@
 #include <winpal/registry.h>
 #include <winpal/winpal.h>
 
+#include <classes_registry.h>
+
 #include "registry_test_util.h"
 
 namespace {
 
-using winpal::ClassesText;
+using testsupport::ClassesKeyExists;
+using testsupport::ClassesText;
 
 // {5C0E8A13-7B24-4F69-A1D2-3E4F5A6B7C8D}
 constexpr CLSID kClass = {
@@ -21,14 +24,6 @@ const std::string kClassKey = "CLSID\\{5C0E8A13-7B24-4F69-A1D2-3E4F5A6B7C8D}";
 
 std::string ProgramPath() {
     return winpal::AnsiFromPath(std::filesystem::canonical("/proc/self/exe"));
-}
-
-bool KeyExists(const std::string& subKey) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, subKey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
 }
 
 TEST(ClassRegistration, ServerWithThreadingModelAndProgId) {
@@ -42,8 +37,8 @@ TEST(ClassRegistration, ServerWithThreadingModelAndProgId) {
     EXPECT_EQ(ClassesText("Sample.Class.1\\CLSID"), "{5C0E8A13-7B24-4F69-A1D2-3E4F5A6B7C8D}");
 
     ASSERT_TRUE(winpal::UnregisterInprocServer(kClass, "Sample.Class.1"));
-    EXPECT_FALSE(KeyExists(kClassKey));
-    EXPECT_FALSE(KeyExists("Sample.Class.1"));
+    EXPECT_FALSE(ClassesKeyExists(kClassKey));
+    EXPECT_FALSE(ClassesKeyExists("Sample.Class.1"));
     // Removing what is not there is no failure.
     EXPECT_TRUE(winpal::UnregisterInprocServer(kClass, "Sample.Class.1"));
 }
@@ -52,7 +47,7 @@ TEST(ClassRegistration, WithoutThreadingModelOrProgIdNeitherIsWritten) {
     ASSERT_TRUE(winpal::RegisterInprocServer(nullptr, {kClass, "Sample class"}));
     EXPECT_EQ(ClassesText(kClassKey + "\\InprocServer32"), ProgramPath());
     EXPECT_EQ(ClassesText(kClassKey + "\\InprocServer32", "ThreadingModel"), std::nullopt);
-    EXPECT_FALSE(KeyExists(kClassKey + "\\ProgID"));
+    EXPECT_FALSE(ClassesKeyExists(kClassKey + "\\ProgID"));
 }
 
 TEST(ClassRegistration, AModuleWithoutAFileRegistersNothing) {
@@ -60,7 +55,7 @@ TEST(ClassRegistration, AModuleWithoutAFileRegistersNothing) {
     EXPECT_EQ(winpal::ModuleFileName(reinterpret_cast<HMODULE>(&notAModule)), "");
     EXPECT_FALSE(
         winpal::RegisterInprocServer(reinterpret_cast<HMODULE>(&notAModule), {kClass, "Sample"}));
-    EXPECT_FALSE(KeyExists(kClassKey));
+    EXPECT_FALSE(ClassesKeyExists(kClassKey));
 }
 
 TEST(ClassRegistration, TextReadsOnlyTextValues) {
@@ -79,7 +74,7 @@ TEST(ClassRegistration, TextReadsOnlyTextValues) {
     ASSERT_TRUE(winpal::CreateClassesKey("Sample.Values\\Child"));
     EXPECT_TRUE(winpal::ClassesKeyHasSubkeys("Sample.Values"));
     EXPECT_TRUE(winpal::DeleteClassesTree("Sample.Values"));
-    EXPECT_FALSE(KeyExists("Sample.Values"));
+    EXPECT_FALSE(ClassesKeyExists("Sample.Values"));
 }
 
 }  // namespace
