@@ -4,6 +4,8 @@
 
 #include <winpal/oleauto.h>
 
+#include "calendar.h"
+
 namespace winpal::detail {
 
 // A calendar date and time of day, to the second, in the proleptic Gregorian calendar.
@@ -20,8 +22,16 @@ struct DateParts {
 // Variant dates cover 100-01-01 to 9999-12-31.
 constexpr int kFirstYear = 100;
 constexpr int kLastYear = 9999;
+// Day 0 of variant dates, and the first and last whole days of their range.
+constexpr long long kEpoch = DaysFromCivil(1899, 12, 30);
+constexpr long long kFirstDay = DaysFromCivil(kFirstYear, 1, 1) - kEpoch;
+constexpr long long kLastDay = DaysFromCivil(kLastYear, 12, 31) - kEpoch;
+static_assert(kFirstDay == -657434 && kLastDay == 2958465);
 
-int DaysInMonth(int year, int month);
+// Whether a date falls in the range, from 100-01-01 to the end of 9999-12-31; false for NaN.
+constexpr bool IsInDateRange(DATE date) {
+    return date > kFirstDay - 1.0 && date < kLastDay + 1.0;
+}
 // The date of the parts: month 1 to 12, time of day in range; the day counts on from the first
 // of the month, so day 0 is the last day of the month before and days past the month's end run
 // into the next. False when a field is out of range or the date falls outside 100 to 9999.

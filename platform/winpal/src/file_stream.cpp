@@ -11,23 +11,16 @@
 #include <winpal/com.h>
 #include <winpal/winpal.h>
 
+#include "calendar.h"
 #include "stream_base.h"
 #include "win32_error.h"
 
 namespace {
 
 constexpr DWORD kAccessMask = 0x3;
-constexpr LONGLONG kTicksPerSecond = 10'000'000;
-constexpr LONGLONG kTicks1601To1970 = 116'444'736'000'000'000LL;
 
 HRESULT ErrnoResult(int error) {
     return HRESULT_FROM_WIN32(winpal::detail::Win32ErrorFromErrno(error));
-}
-
-FILETIME FileTimeFrom(const timespec& t) {
-    const ULONGLONG ticks =
-        static_cast<ULONGLONG>(kTicks1601To1970 + t.tv_sec * kTicksPerSecond + t.tv_nsec / 100);
-    return FILETIME{static_cast<DWORD>(ticks & 0xFFFFFFFFu), static_cast<DWORD>(ticks >> 32)};
 }
 
 class FileStream final : public winpal::detail::StreamBase {
@@ -124,9 +117,9 @@ class FileStream final : public winpal::detail::StreamBase {
         }
         pstatstg->type = STGTY_STREAM;
         pstatstg->cbSize.QuadPart = static_cast<ULONGLONG>(st.st_size);
-        pstatstg->mtime = FileTimeFrom(st.st_mtim);
-        pstatstg->ctime = FileTimeFrom(st.st_ctim);
-        pstatstg->atime = FileTimeFrom(st.st_atim);
+        pstatstg->mtime = winpal::detail::FileTimeFromUnix(st.st_mtim);
+        pstatstg->ctime = winpal::detail::FileTimeFromUnix(st.st_ctim);
+        pstatstg->atime = winpal::detail::FileTimeFromUnix(st.st_atim);
         pstatstg->grfMode = mode_;
         return S_OK;
     }

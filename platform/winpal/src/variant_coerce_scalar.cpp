@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "date_parts.h"
 #include "date_text.h"
 #include "number_text.h"
 #include "variant_coerce.h"
@@ -201,8 +202,7 @@ HRESULT StoreReal(double v, VARTYPE vt, VARIANT* result) {
             return DISP_E_OVERFLOW;
         result->fltVal = static_cast<float>(v);
     } else if (vt == VT_DATE) {
-        // Dates run from 100-01-01 (-657434) to the end of 9999-12-31 (2958465.99...).
-        if (!(v > -657435.0 && v < 2958466.0))
+        if (!winpal::detail::IsInDateRange(v))
             return DISP_E_OVERFLOW;
         result->date = v;
     } else {

@@ -8,42 +8,9 @@
 namespace winpal::detail {
 namespace {
 
-// Days from 1970-01-01 to a date of the proleptic Gregorian calendar (month 1 to 12).
-constexpr long long DaysFromCivil(long long year, int month, int day) {
-    year -= month <= 2;
-    long long era = (year >= 0 ? year : year - 399) / 400;
-    long long yearOfEra = year - era * 400;
-    long long dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
-    long long dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * 146097 + dayOfEra - 719468;
-}
-
-void CivilFromDays(long long days, int* year, int* month, int* day) {
-    days += 719468;
-    long long era = (days >= 0 ? days : days - 146096) / 146097;
-    long long dayOfEra = days - era * 146097;
-    long long yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-    long long dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-    long long shiftedMonth = (5 * dayOfYear + 2) / 153;
-    *day = static_cast<int>(dayOfYear - (153 * shiftedMonth + 2) / 5 + 1);
-    *month = static_cast<int>(shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9);
-    *year = static_cast<int>(yearOfEra + era * 400 + (*month <= 2));
-}
-
-constexpr long long kEpoch = DaysFromCivil(1899, 12, 30);
 constexpr long long kSecondsPerDay = 86400;
-// The first and last whole days of the variant date range (100-01-01 and 9999-12-31).
-constexpr long long kFirstDay = DaysFromCivil(kFirstYear, 1, 1) - kEpoch;
-constexpr long long kLastDay = DaysFromCivil(kLastYear, 12, 31) - kEpoch;
-static_assert(kFirstDay == -657434 && kLastDay == 2958465);
 
 }  // namespace
-
-int DaysInMonth(int year, int month) {
-    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return month == 2 && leap ? 29 : kDays[month - 1];
-}
 
 bool DateFromParts(const DateParts& parts, DATE* date) {
     if (parts.month < 1 || parts.month > 12 || parts.hour < 0 || parts.hour > 23 ||
@@ -61,8 +28,8 @@ bool DateFromParts(const DateParts& parts, DATE* date) {
 }
 
 bool PartsFromDate(DATE date, DateParts* parts) {
-    if (!(date > kFirstDay - 1.0 && date < kLastDay + 1.0))
-        return false;  // also refuses NaN
+    if (!IsInDateRange(date))
+        return false;
     double whole = std::trunc(date);
     long long days = static_cast<long long>(whole);
     long long seconds = std::llround(std::fabs(date - whole) * kSecondsPerDay);
@@ -72,7 +39,10 @@ bool PartsFromDate(DATE date, DateParts* parts) {
     }
     if (days > kLastDay)
         return false;
-    CivilFromDays(days + kEpoch, &parts->year, &parts->month, &parts->day);
+    const CivilDate civil = CivilFromDays(days + kEpoch);
+    parts->year = civil.year;
+    parts->month = civil.month;
+    parts->day = civil.day;
     parts->hour = static_cast<int>(seconds / 3600);
     parts->minute = static_cast<int>(seconds / 60 % 60);
     parts->second = static_cast<int>(seconds % 60);
