@@ -166,12 +166,16 @@ class Parser {
         }
         if (bytes.empty())
             return true;
-        if (int bad = FirstInvalidUtf8Line(bytes)) {
-            return FailAt(bad,
-                          "text that is not valid UTF-8 (a file without a byte-order mark "
-                          "must be UTF-8, or ANSI after a REGEDIT4 first line)");
+        // Invalid bytes decode to U+FFFD; only then is the text searched for the line to report.
+        std::u16string decoded = Utf8ToUtf16(bytes);
+        if (decoded.find(u'\uFFFD') != std::u16string::npos) {
+            if (int bad = FirstInvalidUtf8Line(bytes)) {
+                return FailAt(bad,
+                              "text that is not valid UTF-8 (a file without a byte-order mark "
+                              "must be UTF-8, or ANSI after a REGEDIT4 first line)");
+            }
         }
-        text = Utf8ToUtf16(bytes);
+        text = std::move(decoded);
         return true;
     }
 
