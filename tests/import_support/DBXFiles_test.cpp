@@ -53,10 +53,13 @@ TEST_F(StoreLocator, AbsoluteAndLowerCaseRootsAreLeftAlone) {
 }
 
 TEST_F(StoreLocator, UsesTheProfileFromTheEnvironment) {
-    setenv("USERPROFILE", "/home/someone", 1);
-    AddIdentity("{1}", "%UserProfile%/OE");
-    StoreFolderList list = files.GetStoreFolder();
-    unsetenv("USERPROFILE");
+    StoreFolderList list;
+    {
+        testsupport::ScopedEnv env;
+        env.Set("USERPROFILE", "/home/someone");
+        AddIdentity("{1}", "%UserProfile%/OE");
+        list = files.GetStoreFolder();
+    }
     EXPECT_EQ(list[0], "/home/someone/OE");
 }
 

@@ -12,7 +12,8 @@ namespace {
 
 std::filesystem::path MakeTempFolder() {
     std::string pattern = (std::filesystem::temp_directory_path() / "fdtest-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot create a temporary folder");
+    if (!mkdtemp(pattern.data()))
+        throw std::runtime_error("cannot create a temporary folder");
     return pattern;
 }
 
@@ -21,21 +22,6 @@ std::filesystem::path MakeTempFolder() {
 TempDir::TempDir() : path_(MakeTempFolder()) {}
 
 TempDir::~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-}
-
-TempPrefix::TempPrefix() : path_(MakeTempFolder()) {
-    if (const char* old = std::getenv("WINPAL_PREFIX")) previous_ = old;
-    setenv("WINPAL_PREFIX", path_.c_str(), 1);
-}
-
-TempPrefix::~TempPrefix() {
-    if (previous_) {
-        setenv("WINPAL_PREFIX", previous_->c_str(), 1);
-    } else {
-        unsetenv("WINPAL_PREFIX");
-    }
     std::error_code ec;
     std::filesystem::remove_all(path_, ec);
 }

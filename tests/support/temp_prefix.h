@@ -3,28 +3,15 @@
 #pragma once
 
 #include <filesystem>
-#include <optional>
 #include <string>
+
+#include "scoped_env.h"
 
 namespace testsupport {
 
-class TempPrefix {
-public:
-    TempPrefix();
-    ~TempPrefix();
-    TempPrefix(const TempPrefix&) = delete;
-    TempPrefix& operator=(const TempPrefix&) = delete;
-
-    const std::filesystem::path& Path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-    std::optional<std::string> previous_;
-};
-
 // A new empty temporary folder, removed with everything in it on destruction.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -32,8 +19,20 @@ public:
 
     const std::filesystem::path& Path() const { return path_; }
 
-private:
+  private:
     std::filesystem::path path_;
+};
+
+class TempPrefix {
+  public:
+    TempPrefix() { env_.Set("WINPAL_PREFIX", dir_.Path().string()); }
+
+    const std::filesystem::path& Path() const { return dir_.Path(); }
+
+  private:
+    // Destroyed in reverse order: the environment is restored before the folder goes.
+    TempDir dir_;
+    ScopedEnv env_;
 };
 
 // Writes `bytes` to `file`, creating its folder.

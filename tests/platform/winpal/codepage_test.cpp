@@ -5,6 +5,8 @@
 #include <winpal/kernel.h>
 #include <winpal/winpal.h>
 
+#include <scoped_env.h>
+
 namespace {
 
 TEST(CodePage, Windows1252MapsItsHighRangeBothWays) {
@@ -54,12 +56,13 @@ TEST(CodePage, Utf8SurrogatePairsAndInvalidBytes) {
 }
 
 TEST(CodePage, AcpCanBeOverriddenByTheEnvironment) {
-    setenv("WINPAL_ACP", "65001", 1);
+    testsupport::ScopedEnv env;
+    env.Set("WINPAL_ACP", "65001");
     EXPECT_EQ(GetACP(), 65001u);
     EXPECT_EQ(winpal::WideToAnsi(u"\u00e9"), "\xC3\xA9");
-    setenv("WINPAL_ACP", "bogus", 1);
+    env.Set("WINPAL_ACP", "bogus");
     EXPECT_EQ(GetACP(), 1252u);
-    unsetenv("WINPAL_ACP");
+    env.Clear("WINPAL_ACP");
     EXPECT_EQ(winpal::WideToAnsi(u"\u00e9"), "\xE9");
 }
 

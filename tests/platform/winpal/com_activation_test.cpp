@@ -13,6 +13,8 @@
 #include <winpal/registry.h>
 #include <winpal/winpal.h>
 
+#include <scoped_env.h>
+
 #include "test_server.h"
 
 namespace {
@@ -224,12 +226,12 @@ TEST_F(Activation, FactoryFailuresArePassedOn) {
 TEST_F(Activation, ExpandableServerPathWithBackslashes) {
     const std::filesystem::path server(kServerPath);
     std::string folder = server.parent_path().string();
-    setenv("WINPAL_TEST_SERVER_DIR", folder.c_str(), 1);
+    testsupport::ScopedEnv env;
+    env.Set("WINPAL_TEST_SERVER_DIR", folder);
     const std::string spelled = "%winpal_test_server_dir%\\" + server.filename().string();
     SetDefaultValue(std::string(kClassKey) + "\\InprocServer32", REG_EXPAND_SZ, spelled);
     ComPtr<ITestObject> object;
     EXPECT_EQ(Create(CLSID_WinpalTestObject, CLSCTX_INPROC_SERVER, &object), S_OK);
-    unsetenv("WINPAL_TEST_SERVER_DIR");
 }
 
 TEST_F(Activation, ReferencesBalanceAndUnusedServersAreUnloaded) {

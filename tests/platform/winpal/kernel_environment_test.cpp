@@ -2,45 +2,16 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <map>
-#include <optional>
 #include <string>
 
 #include <winpal/kernel.h>
 #include <winpal/winpal.h>
 
+#include <scoped_env.h>
+
 namespace {
 
-// Sets or clears environment variables for one test and restores them afterwards.
-class ScopedEnv {
-  public:
-    ~ScopedEnv() {
-        for (const auto& [name, value] : saved_) {
-            if (value) {
-                setenv(name.c_str(), value->c_str(), 1);
-            } else {
-                unsetenv(name.c_str());
-            }
-        }
-    }
-    void Set(const std::string& name, const std::string& value) {
-        Save(name);
-        setenv(name.c_str(), value.c_str(), 1);
-    }
-    void Clear(const std::string& name) {
-        Save(name);
-        unsetenv(name.c_str());
-    }
-
-  private:
-    void Save(const std::string& name) {
-        if (saved_.count(name))
-            return;
-        const char* old = std::getenv(name.c_str());
-        saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
-    }
-    std::map<std::string, std::optional<std::string>> saved_;
-};
+using testsupport::ScopedEnv;
 
 std::string Expand(const char* text) {
     DWORD needed = ExpandEnvironmentStringsA(text, nullptr, 0);

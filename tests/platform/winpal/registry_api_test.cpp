@@ -352,12 +352,13 @@ TEST_F(RegistryApi, AnsiTextIsConvertedThroughTheCodePage) {
     EXPECT_NE(file.find("[HKEY_CURRENT_USER\\Caf\xc3\xa9]"), std::string::npos) << file;
     EXPECT_NE(file.find("\"na\xc3\xafve\"=\"\xe2\x82\xac 5\""), std::string::npos) << file;
 
-    setenv("WINPAL_ACP", "65001", 1);
+    testsupport::ScopedEnv env;
+    env.Set("WINPAL_ACP", "65001");
     DWORD type = 0;
     std::string bytes;
     EXPECT_EQ(QueryBytes(key, "na\xc3\xafve", &type, &bytes), ERROR_SUCCESS);
     EXPECT_EQ(bytes, std::string("\xe2\x82\xac 5", 6));
-    unsetenv("WINPAL_ACP");
+    env.Clear("WINPAL_ACP");
     EXPECT_EQ(QueryBytes(key, "NA\xcfVE", &type, &bytes), ERROR_SUCCESS) << "I-diaeresis folds";
     EXPECT_EQ(bytes, std::string("\x80 5", 4));
     RegCloseKey(key);
