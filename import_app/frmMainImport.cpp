@@ -206,7 +206,8 @@ void frmMain::RunImport() {
         return;
     }
 
-    // Second pass: select each new folder and copy the file over its mailbox file.
+    // Second pass: copy each file over its new folder's mailbox file, with the control on the
+    // last folder of the list.
     QStringList notCreated;
     for (int i = 0; i < rows; ++i) {
         auto advanceBar = [&] {
@@ -226,15 +227,6 @@ void frmMain::RunImport() {
         showRow(i);
         desktop_->DoEvents();
         const QString name = strNewFolderNames[i];
-        int position = 0;
-        for (const QString& folder : control.FolderNames()) {
-            if (folder == name) {
-                control.SetFolder(position);
-                desktop_->DoEvents();
-                break;
-            }
-            ++position;
-        }
         control.SetFolder(control.Count() - 1);
         LblProgessCurrent->setText(QStringLiteral("Importing... (") + name +
                                    QStringLiteral(".dbx)"));
