@@ -109,25 +109,19 @@ class Control {
     IDispatch* control_;
 };
 
-bool ContainsIgnoringCase(const QStringList& names, const QString& name) {
-    return names.contains(name, Qt::CaseInsensitive);
-}
-
 // The folder name for a list row: the file name without ".dbx" (exact letter case, every
-// occurrence), trimmed; prefixed with "(row) " when a folder of that name exists; and, when that
-// name is taken as well (by a folder in any letter case, or by a name this run chose already),
-// prefixed with "(row-2) ", "(row-3) ", ... until it is free, so that no run ever copies over the
-// mailbox file of a folder it did not create.
+// occurrence), trimmed; prefixed with "(row) " when that name is taken (by a folder in any letter
+// case, or by a name this run chose already); and, when that is taken as well, prefixed with
+// "(row-2) ", "(row-3) ", ... until it is free, so that no run ever copies over the mailbox file
+// of a folder it did not create.
 QString ChooseFolderName(const QString& cell, int row, const QStringList& existing,
                          const QStringList& chosenEarlier) {
     QString base = vb::Trim(registry::FileNameOfPath(cell).remove(QStringLiteral(".dbx")));
-    QString name = existing.contains(base) ? QStringLiteral("(%1) %2").arg(row).arg(base) : base;
     auto taken = [&](const QString& candidate) {
-        return ContainsIgnoringCase(existing, candidate) ||
-               ContainsIgnoringCase(chosenEarlier, candidate);
+        return existing.contains(candidate, Qt::CaseInsensitive) ||
+               chosenEarlier.contains(candidate, Qt::CaseInsensitive);
     };
-    if (taken(name) && name == base)
-        name = QStringLiteral("(%1) %2").arg(row).arg(base);
+    QString name = taken(base) ? QStringLiteral("(%1) %2").arg(row).arg(base) : base;
     for (int attempt = 2; taken(name); ++attempt) {
         name = QStringLiteral("(%1-%2) %3").arg(row).arg(attempt).arg(base);
     }
