@@ -166,7 +166,7 @@ void frmMain::RunImport() {
 
     control.Refresh();
     QStringList existing = control.FolderNames();
-    strNewFolderNames = QStringList(existing.size() + rows + 1, QString());
+    strNewFolderNames = QStringList(rows, QString());
     lastRunOutcomes_.assign(rows, RowOutcome::Skipped);
 
     // First pass: a name for every row, and its folder.
