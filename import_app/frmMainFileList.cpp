@@ -47,25 +47,14 @@ void frmMain::ClearFileList() {
 void frmMain::cmdAdd_Click() {
     try {
         cdlgFile->Filter = QStringLiteral("Outlook Express Mailboxes (*.dbx)|*.dbx");
-        cdlgFile->Flags = 524800;  // explorer style, several files may be chosen
+        cdlgFile->Flags = cdl::cdlOFNExplorer | cdl::cdlOFNAllowMultiselect;
         cdlgFile->MaxFileSize = 1000;
         cdlgFile->ShowOpen();
-        QString chosen = cdlgFile->FileName;
-        if (chosen.isEmpty())
+        if (cdlgFile->Files.isEmpty())
             return;
-        if (!chosen.endsWith(QChar(u'\0')))
-            chosen += QChar(u'\0');
         CmdConvert2PDF->setEnabled(true);
-
-        QStringList parts = chosen.split(QChar(u'\0'));
-        qsizetype upperBound = parts.size() - 1;
-        // Several files: the first part is their folder. One file: part 0 is its full path.
-        QString prefix = upperBound > 1 ? parts[0] + QChar(u'/') : QString();
-        for (qsizetype k = 0; k < upperBound; ++k) {
-            if (k == 0 && !prefix.isEmpty())
-                continue;
-            AddFileToList(prefix + parts[k]);
-        }
+        for (const QString& file : cdlgFile->Files)
+            AddFileToList(file);
     } catch (const vb::RuntimeError& error) {
         QString message =
             error.Number() == vb::kBufferTooSmall
