@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <filesystem>
 #include <limits>
+#include <set>
+#include <string>
 #include <system_error>
 
 #include "import_support/Paths.h"
@@ -82,7 +84,6 @@ std::shared_ptr<pathLogger::TextCollection> pathLogger::fullFileNames() {
 
 void pathLogger::Terminate() {
     PathLogInit();
-    visited_.clear();
 }
 
 void pathLogger::LogPath(const QString& strPARENT) {
@@ -94,20 +95,20 @@ void pathLogger::LogPath(const QString& strPARENT) {
     std::int32_t queued = 1;    // j: folders in the queue
     std::int32_t position = 1;  // i: the folder being expanded
     counter_ = 1;
-    visited_.clear();
+    std::set<std::string> visited;  // real paths of the folders queued, so links cannot loop
 
     QString start = strPARENT;
     if (!start.endsWith(u'\\') && !start.endsWith(u'/'))
         start += paths::kSeparator;
     folders->Add(start, QStringLiteral("K0"));
-    visited_.insert(RealPath(paths::ToFs(start)));
+    visited.insert(RealPath(paths::ToFs(start)));
 
     do {
         const QString folder = folders->Item(position);
         fs::path folderPath = paths::ToFs(folder);
         ListEntries(folderPath, true, [&](const fs::directory_entry& entry) {
             // A link back to a folder already queued would make the walk endless.
-            if (!visited_.insert(RealPath(entry.path())).second)
+            if (!visited.insert(RealPath(entry.path())).second)
                 return;
             queued = Increment(queued);
             QString name = paths::FromFs(entry.path().filename());

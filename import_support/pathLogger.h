@@ -6,8 +6,6 @@
 #include <QString>
 #include <cstdint>
 #include <memory>
-#include <set>
-#include <string>
 
 #include "import_support/KeyedCollection.h"
 
@@ -50,5 +48,4 @@ class pathLogger {
     std::shared_ptr<NumberCollection> pathPointers_;
     std::shared_ptr<TextCollection> pathNames_;
     std::shared_ptr<TextCollection> fullFileNames_;
-    std::set<std::string> visited_;  // real paths of the folders queued, so links cannot loop
 };
