@@ -4,7 +4,6 @@
 
 #include "import_support/Desktop.h"
 #include "import_support/RuntimeError.h"
-#include "import_support/VbText.h"
 #include "import_support/pathLogger.h"
 #include "import_support/registry.h"
 
@@ -85,12 +84,9 @@ int frmMain::AddFolderToList(const QString& folder) {
     desktop_->SetBusy(true);
     std::shared_ptr<pathLogger::TextCollection> found;
     try {
-        pathLogger logger;
-        logger.PathLogInit();
-        logger.setFullFileNamesOnly(true);
+        pathLogger logger;  // records full paths only
         logger.LogPath(folder);
         found = logger.fullFileNames();
-        logger.Terminate();
     } catch (...) {
         desktop_->SetBusy(false);
         throw;
@@ -98,7 +94,7 @@ int frmMain::AddFolderToList(const QString& folder) {
     int added = 0;
     for (const QString& path : *found) {
         desktop_->DoEvents();
-        if (vb::Trim(path.right(4).toLower()) == QLatin1String(".dbx")) {
+        if (path.endsWith(QLatin1String(".dbx"), Qt::CaseInsensitive)) {
             desktop_->DoEvents();
             AddFileToList(path);
             ++added;
