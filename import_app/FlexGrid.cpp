@@ -61,10 +61,6 @@ void FlexGrid::SetText(const QString& text) {
     }
 }
 
-int FlexGrid::ColWidth(int col) const {
-    return PixelsToTwips(columnWidth(col));
-}
-
 void FlexGrid::SetColWidth(int col, int twips) {
     setColumnWidth(col, TwipsToPixels(twips));
 }

@@ -1,6 +1,6 @@
 // A grid with the programming model of the classic flex grid: a number of rows and columns, fixed
-// rows and columns, a current cell (Row, Col) whose Text is read and written, column widths in
-// twips, and Clear. Drawn by a QTableWidget without headers.
+// rows, a current cell (Row, Col) whose Text is read and written, column widths in twips, and
+// Clear. Drawn by a QTableWidget without headers.
 #pragma once
 
 #include <QString>
@@ -16,8 +16,6 @@ class FlexGrid : public QTableWidget {
     void SetCols(int cols);
     int FixedRows() const { return fixedRows_; }
     void SetFixedRows(int rows) { fixedRows_ = rows; }
-    int FixedCols() const { return fixedCols_; }
-    void SetFixedCols(int cols) { fixedCols_ = cols; }
 
     int Row() const { return row_; }
     void SetRow(int row);
@@ -28,8 +26,7 @@ class FlexGrid : public QTableWidget {
     QString Text() const;
     void SetText(const QString& text);
 
-    // Column width in twips (15 twips to a pixel).
-    int ColWidth(int col) const;
+    // Sets a column's width in twips (15 twips to a pixel).
     void SetColWidth(int col, int twips);
 
     // Empties the text of every cell; the grid keeps its size.
@@ -41,5 +38,4 @@ class FlexGrid : public QTableWidget {
     int row_ = 0;
     int col_ = 0;
     int fixedRows_ = 0;
-    int fixedCols_ = 0;
 };

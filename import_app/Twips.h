@@ -8,9 +8,6 @@ constexpr int kTwipsPerPixel = 15;
 constexpr int TwipsToPixels(int twips) {
     return (twips + (twips >= 0 ? kTwipsPerPixel / 2 : -kTwipsPerPixel / 2)) / kTwipsPerPixel;
 }
-constexpr int PixelsToTwips(int pixels) {
-    return pixels * kTwipsPerPixel;
-}
 
 inline QRect TwipsRect(int left, int top, int width, int height) {
     return QRect(TwipsToPixels(left), TwipsToPixels(top), TwipsToPixels(width),
