@@ -19,8 +19,6 @@
 
 namespace {
 
-const QString kTitle = QString::fromLatin1(frmMain::kApplicationTitle);
-
 QFont CaptionFont() {
     QFont font = QFontDatabase::families().contains(QStringLiteral("Tahoma"))
                      ? QFont(QStringLiteral("Tahoma"))
@@ -172,10 +170,9 @@ void frmMain::CmdHelp_Click() {
 }
 
 void frmMain::cmdEnd_Click() {
-    if (desktop_->MsgBox(QStringLiteral("Are you sure you want to exit now?"),
-                         vb::vbYesNo + vb::vbQuestion, kTitle) == vb::vbYes) {
-        desktop_->EndProgram();
-    }
+    // The same question as closing the window; on "No" the window simply stays.
+    bool cancel = false;
+    Form_QueryUnload(cancel);
 }
 
 void frmMain::Form_QueryUnload(bool& cancel) {

@@ -28,7 +28,8 @@ class frmMain : public QWidget {
     // The outcome of one list row in the latest import run.
     enum class RowOutcome { Imported, Skipped, FolderNotCreated, CopyFailed };
 
-    static constexpr const char* kApplicationTitle = "Ferrydeck";
+    // The title of the window's message boxes.
+    static inline const QString kTitle = QStringLiteral("Ferrydeck");
     static constexpr const char* kControlProgId = "QUILLBOX.QuillboxCtrl.1";
 
     // `desktop` answers message boxes and choosers; null makes the window use Qt's own

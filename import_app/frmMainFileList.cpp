@@ -9,7 +9,6 @@
 
 namespace {
 
-const QString kTitle = QString::fromLatin1(frmMain::kApplicationTitle);
 constexpr int kFirstColumnTwips = 10000;
 
 }  // namespace

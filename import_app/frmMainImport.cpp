@@ -15,8 +15,6 @@
 
 namespace {
 
-const QString kTitle = QString::fromLatin1(frmMain::kApplicationTitle);
-
 // Dispatch ids of the control's members the run calls.
 constexpr DISPID kControlFolders = 1;
 constexpr DISPID kControlFolder = 2;
