@@ -4,6 +4,7 @@
 
 #include "import_support/Desktop.h"
 #include "import_support/RuntimeError.h"
+#include "import_support/VbText.h"
 #include "import_support/pathLogger.h"
 #include "import_support/registry.h"
 
@@ -78,9 +79,12 @@ int frmMain::AddFolderToList(const QString& folder) {
     desktop_->SetBusy(true);
     std::shared_ptr<pathLogger::TextCollection> found;
     try {
-        pathLogger logger;  // records full paths only
+        pathLogger logger;
+        logger.PathLogInit();
+        logger.setFullFileNamesOnly(true);
         logger.LogPath(folder);
         found = logger.fullFileNames();
+        logger.Terminate();
     } catch (...) {
         desktop_->SetBusy(false);
         throw;
@@ -88,7 +92,7 @@ int frmMain::AddFolderToList(const QString& folder) {
     int added = 0;
     for (const QString& path : *found) {
         desktop_->DoEvents();
-        if (path.endsWith(QLatin1String(".dbx"), Qt::CaseInsensitive)) {
+        if (vb::Trim(path.right(4).toLower()) == QLatin1String(".dbx")) {
             desktop_->DoEvents();
             AddFileToList(path);
             ++added;
