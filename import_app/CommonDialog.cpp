@@ -7,24 +7,24 @@
 #include "import_support/RuntimeError.h"
 
 void CommonDialog::ShowOpen() {
-    Files.clear();
+    FileName.clear();
     QStringList chosen = desktop_.ChooseFilesToOpen(Filter);
     if (chosen.isEmpty())
         return;
 
-    QStringList files;
+    QString text;
     qsizetype needed = 0;
     filesThatFit_ = 0;
     if (chosen.size() == 1 || !(Flags & cdl::cdlOFNAllowMultiselect)) {
-        files.append(chosen.first());
-        needed = chosen.first().size() + 1;
+        text = chosen.first();
+        needed = text.size() + 1;
         filesThatFit_ = needed <= MaxFileSize ? 1 : 0;
     } else {
-        QString folder = QFileInfo(chosen.first()).absolutePath();
-        needed = folder.size() + 2;  // the list ends in two NULs
+        text = QFileInfo(chosen.first()).absolutePath();
+        needed = text.size() + 2;  // the list ends in two NULs
         for (const QString& file : chosen) {
             QString name = QFileInfo(file).fileName();
-            files.append(folder + u'/' + name);
+            text += QChar(u'\0') + name;
             needed += name.size() + 1;
             if (needed <= MaxFileSize)
                 ++filesThatFit_;
@@ -32,5 +32,5 @@ void CommonDialog::ShowOpen() {
     }
     if (needed > MaxFileSize)
         throw vb::RuntimeError(vb::kBufferTooSmall);
-    Files = files;
+    FileName = text;
 }

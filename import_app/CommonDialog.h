@@ -1,9 +1,8 @@
 // The open-file dialog with the programming model of the classic common dialog control: set
-// Filter, Flags and MaxFileSize, call ShowOpen, read Files.
+// Filter, Flags and MaxFileSize, call ShowOpen, read FileName.
 #pragma once
 
 #include <QString>
-#include <QStringList>
 
 class Desktop;
 
@@ -19,14 +18,12 @@ class CommonDialog {
     QString Filter;
     int Flags = 0;
     int MaxFileSize = 260;  // characters of the returned text, its terminating NULs included
-    // After ShowOpen: the full paths of the chosen files in the dialog's order (only the first
-    // one without cdlOFNAllowMultiselect); empty when the user cancelled.
-    QStringList Files;
+    // After ShowOpen: one file's full path, or the folder followed by the chosen names, all
+    // separated by NUL characters; empty when the user cancelled.
+    QString FileName;
 
-    // Shows the dialog. The chosen files are measured as the classic dialog returns them: one
-    // file's full path, or the folder followed by the chosen names, each ended by a NUL, with one
-    // more NUL closing a list. Raises run-time error 20476 when that text does not fit
-    // MaxFileSize; then FilesThatFit tells how many of the chosen files would have fitted.
+    // Shows the dialog. Raises run-time error 20476 when the text does not fit MaxFileSize; then
+    // FilesThatFit tells how many of the chosen files would have fitted.
     void ShowOpen();
     int FilesThatFit() const { return filesThatFit_; }
 

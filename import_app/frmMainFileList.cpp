@@ -41,14 +41,25 @@ void frmMain::ClearFileList() {
 void frmMain::cmdAdd_Click() {
     try {
         cdlgFile->Filter = QStringLiteral("Outlook Express Mailboxes (*.dbx)|*.dbx");
-        cdlgFile->Flags = cdl::cdlOFNExplorer | cdl::cdlOFNAllowMultiselect;
+        cdlgFile->Flags = 524800;  // explorer style, several files may be chosen
         cdlgFile->MaxFileSize = 1000;
         cdlgFile->ShowOpen();
-        if (cdlgFile->Files.isEmpty())
+        QString chosen = cdlgFile->FileName;
+        if (chosen.isEmpty())
             return;
+        if (!chosen.endsWith(QChar(u'\0')))
+            chosen += QChar(u'\0');
         CmdConvert2PDF->setEnabled(true);
-        for (const QString& file : cdlgFile->Files)
-            AddFileToList(file);
+
+        QStringList parts = chosen.split(QChar(u'\0'));
+        qsizetype upperBound = parts.size() - 1;
+        // Several files: the first part is their folder. One file: part 0 is its full path.
+        QString prefix = upperBound > 1 ? parts[0] + QChar(u'/') : QString();
+        for (qsizetype k = 0; k < upperBound; ++k) {
+            if (k == 0 && !prefix.isEmpty())
+                continue;
+            AddFileToList(prefix + parts[k]);
+        }
     } catch (const vb::RuntimeError& error) {
         QString message =
             error.Number() == vb::kBufferTooSmall
