@@ -164,7 +164,7 @@ void frmMain::RunImport() {
 
     control.Refresh();
     QStringList existing = control.FolderNames();
-    strNewFolderNames = QStringList(rows, QString());
+    strNewFolderNames = QStringList(existing.size() + rows + 1, QString());
     lastRunOutcomes_.assign(rows, RowOutcome::Skipped);
 
     // First pass: a name for every row, and its folder.
