@@ -198,8 +198,7 @@ void frmMain::RunImport() {
         return;
     }
 
-    // Second pass: copy each file over its new folder's mailbox file, with the control on the
-    // last folder of the list.
+    // Second pass: select each new folder and copy the file over its mailbox file.
     QStringList notCreated;
     for (int i = 0; i < rows; ++i) {
         auto advanceBar = [&] {
@@ -219,6 +218,15 @@ void frmMain::RunImport() {
         showRow(i);
         desktop_->DoEvents();
         const QString name = strNewFolderNames[i];
+        int position = 0;
+        for (const QString& folder : control.FolderNames()) {
+            if (folder == name) {
+                control.SetFolder(position);
+                desktop_->DoEvents();
+                break;
+            }
+            ++position;
+        }
         control.SetFolder(control.Count() - 1);
         LblProgessCurrent->setText(QStringLiteral("Importing... (") + name +
                                    QStringLiteral(".dbx)"));
