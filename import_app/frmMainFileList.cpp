@@ -20,7 +20,12 @@ void frmMain::AddFileToList(const QString& path) {
         grdFiles1->SetRow(0);
         grdFiles1->SetCol(0);
         if (grdFiles1->Text().isEmpty()) {
+            grdFiles1->SetRows(1);
+            grdFiles1->SetCols(1);
+            grdFiles1->SetFixedRows(0);
+            grdFiles1->SetRow(0);
             grdFiles1->SetColWidth(0, kFirstColumnTwips);
+            grdFiles1->SetCol(0);
             firstRowFree = true;
         }
     }

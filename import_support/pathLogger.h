@@ -27,6 +27,7 @@ class pathLogger {
     // One more than the number of files recorded by the last walk; 0 before any walk.
     std::int32_t Count() const { return counter_; }
 
+    bool fullFileNamesOnly() const { return fullFileNamesOnly_; }
     void setFullFileNamesOnly(bool value) { fullFileNamesOnly_ = value; }
 
     // The collections themselves, shared with the caller; made empty when they do not exist yet.
