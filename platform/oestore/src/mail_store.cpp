@@ -382,11 +382,12 @@ dbx::MessageFile& MailStore::Mailbox(STOREFOLDERID id) {
 
 void MailStore::MailboxChanged(STOREFOLDERID id) {
     dbx::FolderInfo folder = Folder(id);
-    dbx::MessageFile& mailbox = Mailbox(id);
-    RecordCounts(folder, mailbox);
-    const std::filesystem::path path = MailboxPath(folder);
-    mailboxes_[folder.id].stamp = StampOf(path);
-    counted_[folder.id] = StampOf(path);
+    // The open mailbox made the change itself and is up to date: the new state of the file is no
+    // reason to read it again.
+    const FileStamp stamp = StampOf(MailboxPath(folder));
+    mailboxes_[folder.id].stamp = stamp;
+    RecordCounts(folder, Mailbox(id));
+    counted_[folder.id] = stamp;
 }
 
 }  // namespace oestore

@@ -164,24 +164,27 @@ HRESULT StoreNamespace::CopyMoveMessages(IStoreFolder* pSource, IStoreFolder* pD
     const bool move = dwFlags & 1;
     const FlagChange removal = RecordFlagChange(0, dwFlagsRemove);
     return Guarded([&] {
+        dbx::MessageFile& from = store_->Mailbox(source->id());
         for (uint32_t id : ids) {
-            if (!store_->Mailbox(source->id()).Find(id))
+            if (!from.Find(id))
                 return E_INVALIDARG;
         }
         if (move && source->id() == destination->id()) {
-            if (store_->Mailbox(source->id()).SetFlags(ids, removal.set, removal.clear) > 0) {
+            if (from.SetFlags(ids, removal.set, removal.clear) > 0)
                 store_->MailboxChanged(source->id());
-            }
             return S_OK;
         }
+        // The same mailbox when copying within a folder: looking it up again could open it anew
+        // and leave `from` behind.
+        dbx::MessageFile& to =
+            source->id() == destination->id() ? from : store_->Mailbox(destination->id());
         // Every copy is stored before any original is removed: an interruption can leave a
         // message in both folders, never in neither.
         for (uint32_t id : ids) {
-            dbx::MessageFile& from = store_->Mailbox(source->id());
             dbx::Record record = from.ReadRecord(id);
             const std::string text = from.ReadText(id);
             record.SetDword(dbx::msgcol::kFlags, removal.Apply(record.Dword(dbx::msgcol::kFlags)));
-            store_->Mailbox(destination->id()).Append(text, std::move(record));
+            to.Append(text, std::move(record));
         }
         store_->MailboxChanged(destination->id());
         if (move) {
