@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include <dbx/text_case.h>
 #include <oestore/msoeapi.h>
 #include <winpal/winpal.h>
 
@@ -12,24 +13,6 @@ namespace {
 
 // Longest file name most file systems accept, in bytes of the on-disk (UTF-8) name.
 constexpr size_t kMaxFileNameBytes = 255;
-
-// Windows-1252 upper case of one byte.
-unsigned char FoldCase(unsigned char c) {
-    if (c >= 'a' && c <= 'z')
-        return static_cast<unsigned char>(c - 0x20);
-    if (c >= 0xE0 && c <= 0xFE && c != 0xF7)
-        return static_cast<unsigned char>(c - 0x20);
-    switch (c) {
-        case 0x9A:  // s caron
-        case 0x9C:  // oe ligature
-        case 0x9E:  // z caron
-            return static_cast<unsigned char>(c - 0x10);
-        case 0xFF:  // y diaeresis
-            return 0x9F;
-        default:
-            return c;
-    }
-}
 
 bool RefusedInFileNames(unsigned char c) {
     if (c < 0x20)
@@ -58,25 +41,13 @@ bool ReservedName(std::string_view name) {
         "COM6", "COM7", "COM8", "COM9", "LPT1",    "LPT2",     "LPT3",   "LPT4", "LPT5",
         "LPT6", "LPT7", "LPT8", "LPT9", "Folders", "Pop3uidl", "Offline"};
     for (std::string_view reserved : kReserved) {
-        if (SameNameIgnoringCase(name, reserved))
+        if (dbx::SameTextIgnoringCase(name, reserved))
             return true;
     }
     return false;
 }
 
 }  // namespace
-
-bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (FoldCase(static_cast<unsigned char>(a[i])) !=
-            FoldCase(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return true;
-}
 
 std::string MailboxFileName(std::string_view name) {
     return std::string(name) + ".dbx";

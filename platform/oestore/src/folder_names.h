@@ -17,8 +17,4 @@ HRESULT CheckFolderName(std::string_view name);
 // The mailbox file name of a new folder: the name followed by ".dbx".
 std::string MailboxFileName(std::string_view name);
 
-// Whether two names are equal without regard to letter case, as Windows compares names in the
-// Windows-1252 code page.
-bool SameNameIgnoringCase(std::string_view a, std::string_view b);
-
 }  // namespace oestore

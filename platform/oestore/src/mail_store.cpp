@@ -5,6 +5,7 @@
 #include <cstring>
 #include <system_error>
 
+#include <dbx/text_case.h>
 #include <winpal/kernel.h>
 #include <winpal/winpal.h>
 
@@ -240,12 +241,12 @@ STOREFOLDERID MailStore::SpecialFolder(SPECIALFOLDER type) {
 
 bool MailStore::FileNameInUse(std::string_view file) {
     for (const dbx::FolderInfo& folder : Folders().List()) {
-        if (SameNameIgnoringCase(folder.file, file))
+        if (dbx::SameTextIgnoringCase(folder.file, file))
             return true;
     }
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(root_, error)) {
-        if (SameNameIgnoringCase(winpal::AnsiFromPath(entry.path().filename()), file))
+        if (dbx::SameTextIgnoringCase(winpal::AnsiFromPath(entry.path().filename()), file))
             return true;
     }
     return false;
@@ -256,7 +257,7 @@ HRESULT MailStore::CreateFolder(STOREFOLDERID parent, std::string_view name, STO
         return hr;
     const dbx::FolderInfo parentFolder = Folder(parent);
     for (const dbx::FolderInfo& sibling : Folders().Children(parentFolder.id)) {
-        if (SameNameIgnoringCase(sibling.name, name))
+        if (dbx::SameTextIgnoringCase(sibling.name, name))
             return kNameInUse;
     }
     dbx::NewFolder folder;
@@ -286,7 +287,7 @@ HRESULT MailStore::RenameFolder(STOREFOLDERID id, std::string_view name) {
     if (const HRESULT hr = CheckFolderName(name); FAILED(hr))
         return hr;
     for (const dbx::FolderInfo& sibling : Folders().Children(folder.parent)) {
-        if (sibling.id != folder.id && SameNameIgnoringCase(sibling.name, name))
+        if (sibling.id != folder.id && dbx::SameTextIgnoringCase(sibling.name, name))
             return kNameInUse;
     }
     Folders().Rename(folder.id, name);
@@ -301,7 +302,7 @@ HRESULT MailStore::MoveFolder(STOREFOLDERID id, STOREFOLDERID parent) {
     if (newParent.id == folder.parent)
         return S_OK;
     for (const dbx::FolderInfo& sibling : Folders().Children(newParent.id)) {
-        if (SameNameIgnoringCase(sibling.name, folder.name))
+        if (dbx::SameTextIgnoringCase(sibling.name, folder.name))
             return kNameInUse;
     }
     Folders().Move(folder.id, newParent.id);

@@ -3,30 +3,11 @@
 #include <algorithm>
 
 #include "dbx/error.h"
+#include "dbx/text_case.h"
 
 namespace dbx {
 
 namespace {
-
-// Windows-1252 lower case.
-unsigned char FoldCase(unsigned char c) {
-    if (c >= 'A' && c <= 'Z')
-        return static_cast<unsigned char>(c + 0x20);
-    if (c >= 0xC0 && c <= 0xDE && c != 0xD7)
-        return static_cast<unsigned char>(c + 0x20);
-    switch (c) {
-        case 0x8A:
-            return 0x9A;
-        case 0x8C:
-            return 0x9C;
-        case 0x8E:
-            return 0x9E;
-        case 0x9F:
-            return 0xFF;
-        default:
-            return c;
-    }
-}
 
 int CompareText(const std::string& a, const std::string& b, bool ignore_case) {
     size_t n = std::min(a.size(), b.size());
