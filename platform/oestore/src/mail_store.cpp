@@ -5,8 +5,8 @@
 #include <cstring>
 #include <system_error>
 
+#include <dbx/filetime.h>
 #include <dbx/text_case.h>
-#include <winpal/kernel.h>
 #include <winpal/winpal.h>
 
 #include "folder_names.h"
@@ -34,12 +34,6 @@ constexpr std::array<DefaultFolder, 5> kDefaultFolders = {{
     {"Deleted Items", dbx::special::kDeletedItems, false},
     {"Drafts", dbx::special::kDrafts, false},
 }};
-
-uint64_t Now() {
-    FILETIME now{};
-    GetSystemTimeAsFileTime(&now);
-    return (static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
-}
 
 dbx::OpenOptions Writable() {
     dbx::OpenOptions options;
@@ -84,7 +78,7 @@ std::shared_ptr<MailStore> MailStore::Open(const std::filesystem::path& root) {
         std::filesystem::remove(building, error);
         {
             dbx::StoreInfo info;
-            info.created = Now();
+            info.created = dbx::FileTimeNow();
             dbx::FolderFile folders = dbx::FolderFile::Create(building, info);
             CreateDefaultFolders(folders);
         }
