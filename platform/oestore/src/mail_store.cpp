@@ -195,12 +195,12 @@ void MailStore::RefreshCounts(dbx::FolderInfo& folder) {
     }
 }
 
-FOLDERPROPS MailStore::PropsOf(dbx::FolderInfo folder) {
+FOLDERPROPS MailStore::PropsOf(dbx::FolderInfo folder, size_t subFolderCount) {
     RefreshCounts(folder);
     FOLDERPROPS props{};
     props.cbSize = sizeof(FOLDERPROPS);
     props.dwFolderId = InterfaceFolderId(folder.id);
-    props.cSubFolders = static_cast<INT>(Folders().Children(folder.id).size());
+    props.cSubFolders = static_cast<INT>(subFolderCount);
     props.sfType =
         IsSpecial(folder) ? static_cast<SPECIALFOLDER>(folder.special) : FOLDER_NOTSPECIAL;
     props.cUnread = folder.unread;
@@ -211,17 +211,28 @@ FOLDERPROPS MailStore::PropsOf(dbx::FolderInfo folder) {
     return props;
 }
 
+// One read of the folder table gives the children and the number of subfolders of each, in the
+// order FolderFile::Children lists them.
 std::vector<FOLDERPROPS> MailStore::SubFolders(STOREFOLDERID parent) {
     const dbx::FolderInfo folder = Folder(parent);
+    const std::vector<dbx::FolderInfo> all =
+        Folders().List(nullptr, dbx::FolderFile::Order::kByParentAndName);
+    std::map<uint32_t, size_t> subFolderCounts;
+    for (const dbx::FolderInfo& entry : all) {
+        if (entry.id != entry.parent)
+            ++subFolderCounts[entry.parent];
+    }
     std::vector<FOLDERPROPS> children;
-    for (const dbx::FolderInfo& child : Folders().Children(folder.id)) {
-        children.push_back(PropsOf(child));
+    for (const dbx::FolderInfo& child : all) {
+        if (child.parent == folder.id && child.id != folder.id)
+            children.push_back(PropsOf(child, subFolderCounts[child.id]));
     }
     return children;
 }
 
 FOLDERPROPS MailStore::Props(STOREFOLDERID id) {
-    return PropsOf(Folder(id));
+    const dbx::FolderInfo folder = Folder(id);
+    return PropsOf(folder, Folders().Children(folder.id).size());
 }
 
 STOREFOLDERID MailStore::SpecialFolder(SPECIALFOLDER type) {

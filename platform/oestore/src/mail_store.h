@@ -56,7 +56,7 @@ class MailStore {
     // The reachable folder with this interface id; throws kNotFound.
     dbx::FolderInfo Folder(STOREFOLDERID id);
     bool Reachable(const dbx::FolderInfo& folder);
-    FOLDERPROPS PropsOf(dbx::FolderInfo folder);
+    FOLDERPROPS PropsOf(dbx::FolderInfo folder, size_t subFolderCount);
     void RefreshCounts(dbx::FolderInfo& folder);
     void RecordCounts(dbx::FolderInfo& folder, dbx::MessageFile& mailbox);
     bool FileNameInUse(std::string_view file);
