@@ -33,15 +33,21 @@ bool RefusedInFileNames(unsigned char c) {
     }
 }
 
-// Names Windows keeps for devices, with or without an extension, and the files a store folder
-// holds besides mailboxes.
+// Names Windows keeps for devices, with or without an extension ("CON", "con.txt"), and the files
+// a store folder holds besides mailboxes.
 bool ReservedName(std::string_view name) {
-    static constexpr std::array<std::string_view, 25> kReserved = {
-        "CON",  "PRN",  "AUX",  "NUL",  "COM1",    "COM2",     "COM3",   "COM4", "COM5",
-        "COM6", "COM7", "COM8", "COM9", "LPT1",    "LPT2",     "LPT3",   "LPT4", "LPT5",
-        "LPT6", "LPT7", "LPT8", "LPT9", "Folders", "Pop3uidl", "Offline"};
-    for (std::string_view reserved : kReserved) {
-        if (dbx::SameTextIgnoringCase(name, reserved))
+    static constexpr std::array<std::string_view, 22> kDevices = {
+        "CON",  "PRN",  "AUX",  "NUL",  "COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7",
+        "COM8", "COM9", "LPT1", "LPT2", "LPT3", "LPT4", "LPT5", "LPT6", "LPT7", "LPT8", "LPT9"};
+    static constexpr std::array<std::string_view, 3> kStoreFiles = {"Folders", "Pop3uidl",
+                                                                    "Offline"};
+    const std::string_view stem = name.substr(0, name.find('.'));
+    for (std::string_view device : kDevices) {
+        if (dbx::SameTextIgnoringCase(stem, device))
+            return true;
+    }
+    for (std::string_view file : kStoreFiles) {
+        if (dbx::SameTextIgnoringCase(name, file))
             return true;
     }
     return false;

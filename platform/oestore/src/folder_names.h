@@ -10,8 +10,8 @@
 namespace oestore {
 
 // S_OK, or why `name` cannot name a folder: kBadName (empty, "." or "..", a character Windows
-// refuses in file names, a device name such as "CON", or the name of one of the store's own
-// files), kNameTooLong (no room in FOLDERPROPS::szName or in a file name).
+// refuses in file names, a device name such as "CON" with or without an extension, or the name of
+// one of the store's own files), kNameTooLong (no room in FOLDERPROPS::szName or in a file name).
 HRESULT CheckFolderName(std::string_view name);
 
 // The mailbox file name of a new folder: the name followed by ".dbx".

@@ -46,8 +46,9 @@ TEST_F(StoreFolders, NewFolderGetsAMailboxNamedAfterIt) {
 
 TEST_F(StoreFolders, CreateRefusesNamesThatCannotBeFileNames) {
     for (const char* name :
-         {"", ".", "..", "a/b", "a\\b", "a:b", "a*b", "a?b", "a\"b", "a<b", "a>b", "a|b",
-          "tab\there", "CON", "nul", "Lpt1", "Folders", "pop3uidl"}) {
+         {"",        ".",        "..",      "a/b",      "a\\b",       "a:b",  "a*b", "a?b",
+          "a\"b",    "a<b",      "a>b",     "a|b",      "tab\there",  "CON",  "nul", "Lpt1",
+          "Folders", "pop3uidl", "CON.txt", "lpt1.old", "Aux.tar.gz", "com9."}) {
         EXPECT_EQ(store_->CreateFolder(FOLDERID_ROOT, name, 0, nullptr), kBadName) << name;
     }
     EXPECT_EQ(store_->CreateFolder(FOLDERID_ROOT, std::string(256, 'x').c_str(), 0, nullptr),
@@ -55,6 +56,11 @@ TEST_F(StoreFolders, CreateRefusesNamesThatCannotBeFileNames) {
     EXPECT_EQ(store_->CreateFolder(FOLDERID_ROOT, nullptr, 0, nullptr), E_INVALIDARG);
     EXPECT_EQ(store_->CreateFolder(4242, "Orphan", 0, nullptr), E_INVALIDARG);
     EXPECT_EQ(Names(SubFolders(store_.Get(), FOLDERID_ROOT)).size(), 5u);
+
+    // A device name counts as the whole name or before an extension; the names of the store's
+    // own files count only as the whole name.
+    for (const char* name : {"Console", "COM10", "nul-free", "Folders.old", "Offline.2"})
+        EXPECT_EQ(store_->CreateFolder(FOLDERID_ROOT, name, 0, nullptr), S_OK) << name;
 }
 
 TEST_F(StoreFolders, CreateRefusesASiblingNameOrAFileNameInUseInAnyLetterCase) {
