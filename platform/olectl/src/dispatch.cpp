@@ -63,7 +63,7 @@ HRESULT InvokeCall(const DispatchEntry& entry, CCmdTarget* object, WORD flags, D
     WORD accepted = entry.isProperty ? (DISPATCH_PROPERTYGET | DISPATCH_METHOD) : DISPATCH_METHOD;
     if (!(flags & accepted))
         return DISP_E_MEMBERNOTFOUND;
-    if (params->cArgs != entry.paramCount)
+    if (params->cArgs != entry.paramTypes.size())
         return DISP_E_BADPARAMCOUNT;
     return entry.call(object, params, result, argErr);
 }

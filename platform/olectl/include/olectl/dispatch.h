@@ -52,12 +52,11 @@ using Invoker = HRESULT (*)(CCmdTarget* object, DISPPARAMS* params, VARIANT* res
 struct DispatchEntry {
     DISPID id;
     bool isProperty;
-    Invoker call;                   // the method, or the property's getter
-    Invoker put;                    // the property's setter; null when it has none
-    bool putRaisesSetNotSupported;  // the setter is SetNotSupported
-    UINT paramCount;                // of the method or getter
-    VARTYPE type;                   // result or property type (VT_EMPTY: none)
-    std::vector<VARTYPE> paramTypes;
+    Invoker call;                     // the method, or the property's getter
+    Invoker put;                      // the property's setter; null when it has none
+    bool putRaisesSetNotSupported;    // the setter is SetNotSupported
+    VARTYPE type;                     // result or property type (VT_EMPTY: none)
+    std::vector<VARTYPE> paramTypes;  // of the method or getter
 };
 
 class DispatchMap {
@@ -308,7 +307,6 @@ DispatchEntry MakeEntry(DISPID id, bool isProperty) {
         &CallMember<Fn>,
         nullptr,
         false,
-        static_cast<UINT>(Traits::arity),
         Result<std::remove_cvref_t<typename Traits::ResultType>>::vt,
         ParamTypes<typename Traits::Args>(std::make_index_sequence<Traits::arity>{})};
 }
