@@ -9,11 +9,7 @@
 
 class CFolder : public olectl::CCmdTarget {
   public:
-    CFolder(std::string name, STOREFOLDERID id, DWORD messageCount, DWORD subFolderCount)
-        : name_(std::move(name)),
-          id_(id),
-          messageCount_(messageCount),
-          subFolderCount_(subFolderCount) {}
+    CFolder(std::string name, STOREFOLDERID id) : name_(std::move(name)), id_(id) {}
 
     std::string GetName() const { return name_; }
     const std::string& Name() const { return name_; }
@@ -25,6 +21,4 @@ class CFolder : public olectl::CCmdTarget {
   private:
     std::string name_;
     STOREFOLDERID id_;
-    DWORD messageCount_;    // when the list was built; not exposed
-    DWORD subFolderCount_;  // when the list was built; not exposed
 };

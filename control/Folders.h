@@ -42,8 +42,7 @@ class CFolders : public olectl::CCmdTarget, public EnumerableCollection {
     STOREFOLDERID FolderIdAt(LONG index) const;
     void OpenCurrentFolder(STOREFOLDERID folderId);
     void OpenDestinationFolder(STOREFOLDERID folderId);
-    void AddFolder(const std::string& name, STOREFOLDERID id, DWORD messageCount,
-                   DWORD subFolderCount);
+    void AddFolder(const std::string& name, STOREFOLDERID id);
     void ClearFolders() { list_.Clear(); }
 
     IDispatch* CollectionDispatch() override { return this; }

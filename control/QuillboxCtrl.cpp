@@ -80,8 +80,7 @@ void CQuillboxCtrl::LoadFolderTree(STOREFOLDERID parentId, std::vector<STOREFOLD
             ancestors.pop_back();
             return;
         }
-        folders_->AddFolder(FolderName(props), props.dwFolderId, props.cMessage,
-                            static_cast<DWORD>(props.cSubFolders));
+        folders_->AddFolder(FolderName(props), props.dwFolderId);
         if (std::find(ancestors.begin(), ancestors.end(), props.dwFolderId) == ancestors.end())
             LoadFolderTree(props.dwFolderId, ancestors);
         hr = store_->GetNextSubFolder(handle, &props);

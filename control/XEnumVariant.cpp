@@ -62,7 +62,7 @@ HRESULT XEnumVARIANT::Next(ULONG celt, VARIANT* rgVar, ULONG* pCeltFetched) {
 }
 
 HRESULT XEnumVARIANT::Skip(ULONG celt) {
-    if (!collection_ || !items_)
+    if (!items_)
         return E_UNEXPECTED;
     std::size_t left = items_->size() - position_;
     if (celt <= left) {

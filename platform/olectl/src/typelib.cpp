@@ -52,14 +52,6 @@ const TypeInfo* TypeLibInfo::Find(REFGUID guid) const {
     return nullptr;
 }
 
-const TypeInfo* TypeLibInfo::Find(std::string_view name) const {
-    for (const TypeInfo& type : types) {
-        if (name == type.name)
-            return &type;
-    }
-    return nullptr;
-}
-
 HRESULT GetIDsOfNames(const TypeInfo& dispinterface, REFIID riid, LPOLESTR* names, UINT count,
                       DISPID* ids) {
     if (!IsEqualIID(riid, IID_NULL))

@@ -85,7 +85,6 @@ struct TypeLibInfo {
     std::vector<TypeInfo> types;
 
     const TypeInfo* Find(REFGUID guid) const;
-    const TypeInfo* Find(std::string_view name) const;
 };
 
 // IDispatch::GetIDsOfNames over one dispinterface: names[0] is a member, the others are its
