@@ -2,6 +2,7 @@
 // dispinterface lists the members the library implements.
 #include "control/QuillboxTypeLib.h"
 
+#include "control/Quillbox.h"
 #include "control/QuillboxIds.h"
 
 namespace {
@@ -136,8 +137,8 @@ olectl::TypeLibInfo MakeTypeLib() {
          {"_DQuillboxEvents", olectl::IMPLTYPEFLAG_FDEFAULT | olectl::IMPLTYPEFLAG_FSOURCE}}};
     return {"QUILLBOXLib",
             LIBID_QUILLBOXLib,
-            1,
-            0,
+            kQuillboxTypeLibMajor,
+            kQuillboxTypeLibMinor,
             1033,
             0,
             "Quillbox ActiveX Control",
