@@ -13,18 +13,17 @@ std::string TwoCharacters(int value) {
 
 }  // namespace
 
-// FileTimeToSystemTime, then SystemTimeToVariantTime; then every component is read back from
-// the variant date on its own, and a component whose conversion fails reads -1.
+// FileTimeToSystemTime, then SystemTimeToVariantTime, then back with VariantTimeToSystemTime;
+// when a conversion fails every component reads -1.
 std::string StoreTimeText(const FILETIME& time) {
     SYSTEMTIME systemTime{};
     DATE date = 0;
-    bool valid =
-        FileTimeToSystemTime(&time, &systemTime) && SystemTimeToVariantTime(&systemTime, &date);
+    SYSTEMTIME parts{};
+    const bool valid = FileTimeToSystemTime(&time, &systemTime) &&
+                       SystemTimeToVariantTime(&systemTime, &date) &&
+                       VariantTimeToSystemTime(date, &parts);
     auto component = [&](WORD SYSTEMTIME::*field) {
-        SYSTEMTIME parts{};
-        if (!valid || !VariantTimeToSystemTime(date, &parts))
-            return -1;
-        return static_cast<int>(parts.*field);
+        return valid ? static_cast<int>(parts.*field) : -1;
     };
     return std::to_string(component(&SYSTEMTIME::wYear)) + "/" +
            TwoCharacters(component(&SYSTEMTIME::wMonth)) + "/" +
