@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 
 #include <dispatch_calls.h>
 #include <olectl/factory.h>
 #include <olectl/headless_site.h>
+#include <registered_classes.h>
 
 #include "ScriptedStore.h"
 #include "control/QuillboxIds.h"
@@ -17,24 +19,11 @@ namespace testsupport {
 
 class QuillboxFixture : public testing::Test {
   protected:
-    void SetUp() override {
-        for (const CLSID& clsid : {CLSID_Quillbox, CLSID_QuillboxPropPage}) {
-            IUnknown* factory = nullptr;
-            ASSERT_EQ(olectl::AfxDllGetClassObject(clsid, IID_IUnknown,
-                                                   reinterpret_cast<void**>(&factory)),
-                      S_OK);
-            DWORD cookie = 0;
-            CoRegisterClassObject(clsid, factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
-                                  &cookie);
-            cookies_.push_back(cookie);
-            factory->Release();
-        }
-    }
+    void SetUp() override { classes_.emplace({CLSID_Quillbox, CLSID_QuillboxPropPage}); }
 
     void TearDown() override {
         site.reset();
-        for (DWORD cookie : cookies_)
-            CoRevokeClassObject(cookie);
+        classes_.reset();
         store.lastStream.Reset();
         EXPECT_EQ(store.liveObjects, 0) << "store objects still referenced";
         EXPECT_EQ(store.openHandles, 0) << "enumerations not closed";
@@ -76,7 +65,7 @@ class QuillboxFixture : public testing::Test {
     std::unique_ptr<olectl::HeadlessSite> site;
 
   private:
-    std::vector<DWORD> cookies_;
+    std::optional<RegisteredModuleClasses> classes_;
 };
 
 }  // namespace testsupport

@@ -1,9 +1,7 @@
 // Puts the sample control and page classes in place for CoCreateInstance while a test runs.
 #pragma once
 
-#include <winpal/com.h>
-
-#include <olectl/factory.h>
+#include <registered_classes.h>
 
 #include "sample_objects.h"
 
@@ -13,28 +11,9 @@ namespace sample {
 extern int registryUpdates;
 extern bool failClassRegistration;
 
-class RegisteredSampleClasses {
+class RegisteredSampleClasses : public testsupport::RegisteredModuleClasses {
   public:
-    RegisteredSampleClasses() {
-        Register(CLSID_SampleControl, &control_);
-        Register(CLSID_SamplePage, &page_);
-    }
-    ~RegisteredSampleClasses() {
-        CoRevokeClassObject(control_);
-        CoRevokeClassObject(page_);
-    }
-    RegisteredSampleClasses(const RegisteredSampleClasses&) = delete;
-    RegisteredSampleClasses& operator=(const RegisteredSampleClasses&) = delete;
-
-  private:
-    static void Register(REFCLSID clsid, DWORD* cookie) {
-        IUnknown* factory = nullptr;
-        olectl::AfxDllGetClassObject(clsid, IID_IUnknown, reinterpret_cast<void**>(&factory));
-        CoRegisterClassObject(clsid, factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, cookie);
-        factory->Release();
-    }
-    DWORD control_ = 0;
-    DWORD page_ = 0;
+    RegisteredSampleClasses() : RegisteredModuleClasses({CLSID_SampleControl, CLSID_SamplePage}) {}
 };
 
 }  // namespace sample
