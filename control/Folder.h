@@ -9,7 +9,11 @@
 
 class CFolder : public olectl::CCmdTarget {
   public:
-    CFolder(std::string name, STOREFOLDERID id) : name_(std::move(name)), id_(id) {}
+    CFolder(std::string name, STOREFOLDERID id, DWORD messageCount, DWORD subFolderCount)
+        : name_(std::move(name)),
+          id_(id),
+          messageCount_(messageCount),
+          subFolderCount_(subFolderCount) {}
 
     std::string GetName() const { return name_; }
     const std::string& Name() const { return name_; }
@@ -21,4 +25,6 @@ class CFolder : public olectl::CCmdTarget {
   private:
     std::string name_;
     STOREFOLDERID id_;
+    DWORD messageCount_;    // when the list was built; not exposed
+    DWORD subFolderCount_;  // when the list was built; not exposed
 };

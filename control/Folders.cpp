@@ -170,6 +170,7 @@ void CFolders::OpenDestinationFolder(STOREFOLDERID folderId) {
         OpenFolderInto(*store, folderId, control_->DestinationFolder());
 }
 
-void CFolders::AddFolder(const std::string& name, STOREFOLDERID id) {
-    list_.Append(olectl::MakeObject<CFolder>(name, id));
+void CFolders::AddFolder(const std::string& name, STOREFOLDERID id, DWORD messageCount,
+                         DWORD subFolderCount) {
+    list_.Append(olectl::MakeObject<CFolder>(name, id, messageCount, subFolderCount));
 }

@@ -42,7 +42,8 @@ class CFolders : public olectl::CCmdTarget, public EnumerableCollection {
     STOREFOLDERID FolderIdAt(LONG index) const;
     void OpenCurrentFolder(STOREFOLDERID folderId);
     void OpenDestinationFolder(STOREFOLDERID folderId);
-    void AddFolder(const std::string& name, STOREFOLDERID id);
+    void AddFolder(const std::string& name, STOREFOLDERID id, DWORD messageCount,
+                   DWORD subFolderCount);
     void ClearFolders() { list_.Clear(); }
 
     IDispatch* CollectionDispatch() override { return this; }

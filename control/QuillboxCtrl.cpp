@@ -80,7 +80,8 @@ void CQuillboxCtrl::LoadFolderTree(STOREFOLDERID parentId, std::vector<STOREFOLD
             ancestors.pop_back();
             return;
         }
-        folders_->AddFolder(FolderName(props), props.dwFolderId);
+        folders_->AddFolder(FolderName(props), props.dwFolderId, props.cMessage,
+                            static_cast<DWORD>(props.cSubFolders));
         if (std::find(ancestors.begin(), ancestors.end(), props.dwFolderId) == ancestors.end())
             LoadFolderTree(props.dwFolderId, ancestors);
         hr = store_->GetNextSubFolder(handle, &props);

@@ -58,6 +58,7 @@ void CMessages::LoadMessages(LONG index) {
         return;
     CFolders& folders = *control_->Folders();
     folders.OpenCurrentFolder(folders.FolderIdAt(index));
+    control_->SetFolderIndex(static_cast<SHORT>(index));
     if (IStoreFolder* folder = control_->CurrentFolder().Get())
         ReadMessages(*folder);
 }

@@ -29,6 +29,7 @@ class CMessages : public olectl::CCmdTarget, public EnumerableCollection {
     void LoadMessages(LONG index);
     void ClearMessages() { list_.Clear(); }
     void AddMessage(MessageRecord record);
+    CMessage* MessageAt(LONG position) const { return list_.At(position); }
 
     IDispatch* CollectionDispatch() override { return this; }
     std::vector<winpal::ComPtr<IDispatch>> ItemSnapshot() override { return list_.Snapshot(); }

@@ -250,7 +250,7 @@ TEST_F(QuillboxCtrlTest, PropertyPagesListTheGeneralPage) {
 TEST(QuillboxTypeLibTest, DispatchMapsAgreeWithTheTypeLibrary) {
     auto control = olectl::MakeObject<CQuillboxCtrl>();
     auto folders = olectl::MakeObject<CFolders>();
-    auto folder = olectl::MakeObject<CFolder>("x", 1);
+    auto folder = olectl::MakeObject<CFolder>("x", 1, 0, 0);
     auto messages = olectl::MakeObject<CMessages>();
     auto message = olectl::MakeObject<CMessage>(MessageRecord{});
     auto contacts = olectl::MakeObject<CContacts>();

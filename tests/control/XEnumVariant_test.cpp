@@ -15,10 +15,10 @@ class ListCollection : public EnumerableCollection {
     std::vector<winpal::ComPtr<IDispatch>> ItemSnapshot() override { return items; }
 
     void Add(const std::string& name) {
-        items.push_back(winpal::ComPtr<IDispatch>::Adopt(new CFolder(name, 0)));
+        items.push_back(winpal::ComPtr<IDispatch>::Adopt(new CFolder(name, 0, 0, 0)));
     }
 
-    winpal::ComPtr<IDispatch> self = winpal::ComPtr<IDispatch>::Adopt(new CFolder("", 0));
+    winpal::ComPtr<IDispatch> self = winpal::ComPtr<IDispatch>::Adopt(new CFolder("", 0, 0, 0));
     std::vector<winpal::ComPtr<IDispatch>> items;
 };
 
