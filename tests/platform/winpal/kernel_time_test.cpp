@@ -125,15 +125,20 @@ TEST(SystemTimeToFileTime, RoundTripsWithFileTimeToSystemTime) {
     }
 }
 
+// Read against CLOCK_REALTIME itself: time() reads a coarser clock that can lag it by a tick.
 TEST(GetSystemTimeAsFileTime, AgreesWithTheSystemClock) {
+    auto ticksNow = [] {
+        timespec now{};
+        clock_gettime(CLOCK_REALTIME, &now);
+        return (static_cast<std::uint64_t>(now.tv_sec) + 11644473600ULL) * 10000000ULL +
+               static_cast<std::uint64_t>(now.tv_nsec) / 100;
+    };
     FILETIME ft{};
-    const std::time_t before = std::time(nullptr);
+    const std::uint64_t before = ticksNow();
     GetSystemTimeAsFileTime(&ft);
-    const std::time_t after = std::time(nullptr);
-    const std::int64_t seconds =
-        static_cast<std::int64_t>(TicksOf(ft) / 10000000ULL) - 11644473600LL;
-    EXPECT_GE(seconds, before);
-    EXPECT_LE(seconds, after);
+    const std::uint64_t after = ticksNow();
+    EXPECT_GE(TicksOf(ft), before);
+    EXPECT_LE(TicksOf(ft), after);
 }
 
 }  // namespace
