@@ -19,24 +19,31 @@ constexpr std::array<char16_t, 32> kCp1252High = {
 constexpr UINT kCp1252 = 1252;
 constexpr UINT kLatin1 = 28591;
 
-bool IsKnownSingleByte(UINT cp) { return cp == kCp1252 || cp == kLatin1; }
+bool IsKnownSingleByte(UINT cp) {
+    return cp == kCp1252 || cp == kLatin1;
+}
 
 UINT ResolveCodePage(UINT cp) {
-    if (cp == CP_ACP || cp == CP_OEMCP) return GetACP();
+    if (cp == CP_ACP || cp == CP_OEMCP)
+        return GetACP();
     return cp;
 }
 
 char16_t SingleByteToWide(UINT cp, unsigned char b) {
-    if (cp == kCp1252 && b >= 0x80 && b <= 0x9F) return kCp1252High[b - 0x80];
+    if (cp == kCp1252 && b >= 0x80 && b <= 0x9F)
+        return kCp1252High[b - 0x80];
     return b;
 }
 
 // The byte for `c`, or -1 when the code page has none.
 int WideToSingleByte(UINT cp, char16_t c) {
-    if (cp == kLatin1) return c <= 0xFF ? c : -1;
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return c;
+    if (cp == kLatin1)
+        return c <= 0xFF ? c : -1;
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
+        return c;
     for (std::size_t i = 0; i < kCp1252High.size(); ++i) {
-        if (kCp1252High[i] == c) return static_cast<int>(0x80 + i);
+        if (kCp1252High[i] == c)
+            return static_cast<int>(0x80 + i);
     }
     return -1;
 }
@@ -45,7 +52,8 @@ int WideToSingleByte(UINT cp, char16_t c) {
 // (advancing past the bytes that belong to it).
 long DecodeUtf8(const unsigned char* s, std::size_t n, std::size_t& i) {
     unsigned char b = s[i++];
-    if (b < 0x80) return b;
+    if (b < 0x80)
+        return b;
     int extra;
     long cp;
     long min;
@@ -59,10 +67,12 @@ long DecodeUtf8(const unsigned char* s, std::size_t n, std::size_t& i) {
         return -1;
     }
     for (int k = 0; k < extra; ++k) {
-        if (i >= n || (s[i] & 0xC0) != 0x80) return -1;
+        if (i >= n || (s[i] & 0xC0) != 0x80)
+            return -1;
         cp = (cp << 6) | (s[i++] & 0x3F);
     }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return -1;
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        return -1;
     return cp;
 }
 
@@ -103,14 +113,16 @@ bool Decode(UINT cp, std::string_view in, bool strict, std::u16string& out) {
         for (std::size_t i = 0; i < in.size();) {
             long c = DecodeUtf8(s, in.size(), i);
             if (c < 0) {
-                if (strict) return false;
+                if (strict)
+                    return false;
                 c = 0xFFFD;
             }
             AppendUtf16(out, c);
         }
         return true;
     }
-    for (char ch : in) out.push_back(SingleByteToWide(cp, static_cast<unsigned char>(ch)));
+    for (char ch : in)
+        out.push_back(SingleByteToWide(cp, static_cast<unsigned char>(ch)));
     return true;
 }
 
@@ -128,7 +140,8 @@ bool Encode(UINT cp, std::u16string_view in, bool strict, char defaultChar, std:
                 c = 0x10000 + ((c - 0xD800) << 10) + (in[i + 1] - 0xDC00);
                 ++i;
             } else if (c >= 0xD800 && c <= 0xDFFF) {
-                if (strict) return false;
+                if (strict)
+                    return false;
                 c = 0xFFFD;
             }
             AppendUtf8(out, c);
@@ -177,7 +190,8 @@ int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int
         SetLastError(ERROR_NO_UNICODE_TRANSLATION);
         return 0;
     }
-    if (cchWideChar == 0) return static_cast<int>(out.size());
+    if (cchWideChar == 0)
+        return static_cast<int>(out.size());
     if (out.size() > static_cast<std::size_t>(cchWideChar)) {
         SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return 0;
@@ -206,8 +220,10 @@ int WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int
         SetLastError(ERROR_NO_UNICODE_TRANSLATION);
         return 0;
     }
-    if (lpUsedDefaultChar) *lpUsedDefaultChar = usedDefault ? TRUE : FALSE;
-    if (cbMultiByte == 0) return static_cast<int>(out.size());
+    if (lpUsedDefaultChar)
+        *lpUsedDefaultChar = usedDefault ? TRUE : FALSE;
+    if (cbMultiByte == 0)
+        return static_cast<int>(out.size());
     if (out.size() > static_cast<std::size_t>(cbMultiByte)) {
         SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return 0;
@@ -242,18 +258,6 @@ std::string WideToAnsi(std::u16string_view wide) {
     bool usedDefault = false;
     Encode(GetACP(), wide, false, '?', out, usedDefault);
     return out;
-}
-
-std::filesystem::path PathFromAnsi(std::string_view ansiPath) {
-    std::string utf8 = Utf16ToUtf8(AnsiToWide(ansiPath));
-    for (char& c : utf8) {
-        if (c == '\\') c = '/';
-    }
-    return std::filesystem::path(utf8);
-}
-
-std::string AnsiFromPath(const std::filesystem::path& path) {
-    return WideToAnsi(Utf8ToUtf16(path.string()));
 }
 
 }  // namespace winpal

@@ -5,4 +5,5 @@
 #include <winpal/kernel.h>
 #include <winpal/oleauto.h>
 #include <winpal/registry.h>
+#include <winpal/shellapi.h>
 #include <winpal/types.h>

@@ -27,7 +27,9 @@ std::string Utf16ToUtf8(std::u16string_view utf16);
 std::u16string AnsiToWide(std::string_view ansi);
 std::string WideToAnsi(std::u16string_view wide);
 // File names: ANSI text as the Windows API sees it, UTF-8 on disk. Backslashes in an ANSI path
-// become the platform's separator.
+// become the platform's separator. A path that starts with a drive letter ("c:\\x", "D:/x")
+// lies inside the prefix, in one folder per letter ("drive_c/x", made when first named);
+// ".." never climbs above a drive's root.
 std::filesystem::path PathFromAnsi(std::string_view ansiPath);
 std::string AnsiFromPath(const std::filesystem::path& path);
 // The registry form of a GUID: "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}", upper case.
