@@ -7,8 +7,8 @@
 #include <fstream>
 #include <vector>
 
-#include "import_app/modMain.h"
 #include "RecordingDesktop.h"
+#include "import_app/modMain.h"
 
 namespace {
 
@@ -51,9 +51,9 @@ int main(int argc, char** argv) {
                                        QString::fromStdString(chunked.string()), 0, desktop);
                                }));
         if (result != static_cast<std::int32_t>(kSize)) {
-            std::fprintf(stderr, "CopyFileByChunk returned %d: %s\n", result,
-                         desktop.messages.empty() ? ""
-                                                  : desktop.messages[0].prompt.toUtf8().constData());
+            std::fprintf(
+                stderr, "CopyFileByChunk returned %d: %s\n", result,
+                desktop.messages.empty() ? "" : desktop.messages[0].prompt.toUtf8().constData());
             return 1;
         }
         bestPlain = std::min(bestPlain, SecondsOf([&] {

@@ -2,12 +2,12 @@
 
 #include <QApplication>
 #include <QDesktopServices>
-#include <QUrl>
-#include <cstdio>
-#include <cstdlib>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
+#include <QUrl>
+#include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -58,7 +58,8 @@ QString QtNameFilter(const QString& filter) {
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         QString description = parts[i];
         qsizetype open = description.indexOf(u'(');
-        if (open >= 0) description = description.left(open).trimmed();
+        if (open >= 0)
+            description = description.left(open).trimmed();
         QStringList patterns;
         for (const QString& pattern : parts[i + 1].split(u';')) {
             patterns << pattern << pattern.toLower() << pattern.toUpper();

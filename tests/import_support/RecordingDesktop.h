@@ -28,7 +28,8 @@ class RecordingDesktop : public Desktop {
     }
     void DoEvents() override {
         ++yields;
-        if (onDoEvents) onDoEvents();
+        if (onDoEvents)
+            onDoEvents();
     }
     QString BrowseForFolder(const QString& title) override {
         browseTitles.append(title);

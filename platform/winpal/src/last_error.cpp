@@ -5,6 +5,10 @@ namespace {
 thread_local DWORD lastError = 0;
 }
 
-DWORD GetLastError() { return lastError; }
+DWORD GetLastError() {
+    return lastError;
+}
 
-void SetLastError(DWORD dwErrCode) { lastError = dwErrCode; }
+void SetLastError(DWORD dwErrCode) {
+    lastError = dwErrCode;
+}

@@ -22,7 +22,8 @@ const char* NonEmptyEnv(const char* name) {
 }  // namespace
 
 std::filesystem::path PrefixPath() {
-    if (const char* prefix = NonEmptyEnv("WINPAL_PREFIX")) return EnsureFolder(prefix);
+    if (const char* prefix = NonEmptyEnv("WINPAL_PREFIX"))
+        return EnsureFolder(prefix);
     if (const char* data = NonEmptyEnv("XDG_DATA_HOME")) {
         return EnsureFolder(std::filesystem::path(data) / "winpal");
     }
@@ -32,7 +33,8 @@ std::filesystem::path PrefixPath() {
 }
 
 std::filesystem::path ProfilePath() {
-    if (const char* profile = NonEmptyEnv("USERPROFILE")) return profile;
+    if (const char* profile = NonEmptyEnv("USERPROFILE"))
+        return profile;
     return EnsureFolder(PrefixPath() / "profile");
 }
 

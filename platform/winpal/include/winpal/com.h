@@ -12,10 +12,10 @@ using DISPID = LONG;
 
 // Interfaces carry no virtual destructor: objects are destroyed by their own Release.
 #define WINPAL_INTERFACE_DTOR(name) \
-protected:                          \
+  protected:                        \
     ~name() = default;              \
                                     \
-public:
+  public:
 
 struct IUnknown {
     virtual HRESULT QueryInterface(REFIID riid, void** ppvObject) = 0;
@@ -86,7 +86,8 @@ struct ISequentialStream : IUnknown {
 };
 
 struct IStream : ISequentialStream {
-    virtual HRESULT Seek(LARGE_INTEGER dlibMove, DWORD dwOrigin, ULARGE_INTEGER* plibNewPosition) = 0;
+    virtual HRESULT Seek(LARGE_INTEGER dlibMove, DWORD dwOrigin,
+                         ULARGE_INTEGER* plibNewPosition) = 0;
     virtual HRESULT SetSize(ULARGE_INTEGER libNewSize) = 0;
     virtual HRESULT CopyTo(IStream* pstm, ULARGE_INTEGER cb, ULARGE_INTEGER* pcbRead,
                            ULARGE_INTEGER* pcbWritten) = 0;

@@ -188,7 +188,8 @@ void SysFreeString(BSTR bstrString);
 UINT SysStringLen(BSTR pbstr);
 UINT SysStringByteLen(BSTR bstr);
 
-// ---- VARIANT -------------------------------------------------------------------------------------
+// ---- VARIANT
+// -------------------------------------------------------------------------------------
 
 void VariantInit(VARIANTARG* pvarg);
 HRESULT VariantClear(VARIANTARG* pvarg);
@@ -200,9 +201,10 @@ HRESULT VariantChangeType(VARIANTARG* pvargDest, const VARIANTARG* pvarSrc, USHO
 HRESULT VariantChangeTypeEx(VARIANTARG* pvargDest, const VARIANTARG* pvarSrc, LCID lcid,
                             USHORT wFlags, VARTYPE vt);
 
-// ---- time ----------------------------------------------------------------------------------------
-// DATE: days since 1899-12-30 00:00; the fraction is the time of day (for negative dates the
-// fraction still counts forward from midnight). Both return TRUE on success, FALSE otherwise.
+// ---- time
+// ---------------------------------------------------------------------------------------- DATE:
+// days since 1899-12-30 00:00; the fraction is the time of day (for negative dates the fraction
+// still counts forward from midnight). Both return TRUE on success, FALSE otherwise.
 
 INT SystemTimeToVariantTime(LPSYSTEMTIME lpSystemTime, DOUBLE* pvtime);
 INT VariantTimeToSystemTime(DOUBLE vtime, LPSYSTEMTIME lpSystemTime);

@@ -47,8 +47,7 @@ constexpr DWORD REG_OPENED_EXISTING_KEY = 2;
 // Key names are compared without regard to case and keep the case they were created with.
 // Narrow names and REG_SZ / REG_EXPAND_SZ / REG_MULTI_SZ data are in the ANSI code page.
 
-LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired,
-                   PHKEY phkResult);
+LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired, PHKEY phkResult);
 LONG RegOpenKeyA(HKEY hKey, LPCSTR lpSubKey, PHKEY phkResult);
 LONG RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lpClass, DWORD dwOptions,
                      REGSAM samDesired, const SECURITY_ATTRIBUTES* lpSecurityAttributes,
@@ -70,8 +69,8 @@ LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchVal
 // is ERROR_MORE_DATA and *lpcbData is the size needed. A null or empty name is the default value.
 LONG RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType,
                       LPBYTE lpData, LPDWORD lpcbData);
-LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType,
-                    const BYTE* lpData, DWORD cbData);
+LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType, const BYTE* lpData,
+                    DWORD cbData);
 // Sets the default value of hKey\lpSubKey (creating the key) to the REG_SZ text lpData.
 LONG RegSetValueA(HKEY hKey, LPCSTR lpSubKey, DWORD dwType, LPCSTR lpData, DWORD cbData);
 // Deletes a key that has no subkeys (ERROR_ACCESS_DENIED otherwise, as on Windows).

@@ -107,9 +107,15 @@ using REFCLSID = const CLSID&;
 using LPGUID = GUID*;
 using LPCLSID = CLSID*;
 
-inline BOOL IsEqualGUID(REFGUID a, REFGUID b) { return a == b ? TRUE : FALSE; }
-inline BOOL IsEqualIID(REFIID a, REFIID b) { return a == b ? TRUE : FALSE; }
-inline BOOL IsEqualCLSID(REFCLSID a, REFCLSID b) { return a == b ? TRUE : FALSE; }
+inline BOOL IsEqualGUID(REFGUID a, REFGUID b) {
+    return a == b ? TRUE : FALSE;
+}
+inline BOOL IsEqualIID(REFIID a, REFIID b) {
+    return a == b ? TRUE : FALSE;
+}
+inline BOOL IsEqualCLSID(REFCLSID a, REFCLSID b) {
+    return a == b ? TRUE : FALSE;
+}
 
 inline constexpr GUID GUID_NULL = {0, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}};
 inline constexpr IID IID_NULL = GUID_NULL;
@@ -145,7 +151,7 @@ using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
 
 #define SUCCEEDED(hr) (static_cast<HRESULT>(hr) >= 0)
 #define FAILED(hr) (static_cast<HRESULT>(hr) < 0)
-#define HRESULT_CODE(hr) ((hr) & 0xFFFF)
+#define HRESULT_CODE(hr) ((hr)&0xFFFF)
 #define HRESULT_FACILITY(hr) (((hr) >> 16) & 0x1FFF)
 
 constexpr HRESULT MAKE_HRESULT(unsigned severity, unsigned facility, unsigned code) {
@@ -162,7 +168,9 @@ constexpr unsigned FACILITY_CONTROL = 10;
 constexpr unsigned SEVERITY_ERROR = 1;
 
 namespace winpal::detail {
-constexpr HRESULT hr(std::uint32_t v) { return static_cast<HRESULT>(v); }
+constexpr HRESULT hr(std::uint32_t v) {
+    return static_cast<HRESULT>(v);
+}
 }  // namespace winpal::detail
 
 constexpr HRESULT S_OK = 0;
