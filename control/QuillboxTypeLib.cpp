@@ -17,8 +17,10 @@ constexpr WORD kRestricted = olectl::FUNCFLAG_FRESTRICTED;
 constexpr WORD kDispatchable = olectl::TYPEFLAG_FDISPATCHABLE;
 constexpr WORD kCreatable = olectl::TYPEFLAG_FCANCREATE;
 
-MemberInfo Count(VARTYPE type) {
-    return {1, "Count", MemberKind::Property, type, {}, kReadOnly};
+// A property without a setter is read-only in the type library; one whose setter refuses with
+// the not-supported error is an ordinary property there.
+MemberInfo Count(VARTYPE type, WORD flags = kReadOnly) {
+    return {1, "Count", MemberKind::Property, type, {}, flags};
 }
 
 MemberInfo Item(DISPID id) {
@@ -29,8 +31,8 @@ MemberInfo NewEnum() {
     return {DISPID_NEWENUM, "_NewEnum", MemberKind::PropertyGet, VT_UNKNOWN, {}, kRestricted};
 }
 
-MemberInfo TextProperty(DISPID id, const char* name) {
-    return {id, name, MemberKind::Property, VT_BSTR, {}, kReadOnly};
+MemberInfo TextProperty(DISPID id, const char* name, WORD flags = kReadOnly) {
+    return {id, name, MemberKind::Property, VT_BSTR, {}, flags};
 }
 
 TypeInfo Dispinterface(const char* name, const GUID& iid, std::vector<MemberInfo> members,
@@ -97,11 +99,49 @@ std::vector<MemberInfo> FoldersMembers() {
     };
 }
 
+MemberInfo ByPosition(DISPID id, const char* name, VARTYPE result) {
+    return {id, name, MemberKind::Method, result, {{"iIndex", VT_I4}}};
+}
+
 std::vector<MemberInfo> MessagesMembers() {
     return {
-        Count(VT_I2),
-        {4, "FindMessageID", MemberKind::Method, VT_I4, {{"iIndex", VT_I4}}},
+        Count(VT_I2, 0),
+        ByPosition(2, "FindReturnEmail", VT_BSTR),
+        ByPosition(3, "FindDeliveredToEmail", VT_BSTR),
+        ByPosition(4, "FindMessageID", VT_I4),
+        {5,
+         "MarkMessagesAsRead",
+         MemberKind::Method,
+         VT_BOOL,
+         {{"iIndex", VT_I4}, {"bRead", VT_BOOL}}},
+        ByPosition(6, "DeleteMessage", VT_BOOL),
         {7, "Refresh", MemberKind::Method, VT_EMPTY, {}},
+        ByPosition(8, "IsMessagesMarkAsRead", VT_BOOL),
+        ByPosition(9, "GetMessage", VT_BSTR),
+        ByPosition(10, "FindDisplayFrom", VT_BSTR),
+        ByPosition(11, "FindDisplayTo", VT_BSTR),
+        ByPosition(12, "FindReceiveTime", VT_BSTR),
+        ByPosition(13, "FindSentDay", VT_BSTR),
+        ByPosition(14, "FindSize", VT_I4),
+        {15, "FindIndexFromSubject", MemberKind::Method, VT_I4, {{"strSubject", VT_BSTR}}},
+        ByPosition(16, "FindSubject", VT_BSTR),
+        {17,
+         "ExtractAttachment",
+         MemberKind::Method,
+         VT_BOOL,
+         {{"iIndex", VT_I4}, {"strOutputDir", VT_BSTR}}},
+        ByPosition(18, "GetAttachmentCount", VT_I2),
+        {19,
+         "GetAttachmentName",
+         MemberKind::Method,
+         VT_BSTR,
+         {{"iMsgIndex", VT_I4}, {"iAttachmentIndex", VT_I4}}},
+        {20,
+         "Save2eml",
+         MemberKind::Method,
+         VT_BOOL,
+         {{"iIndex", VT_I4}, {"strEMLFileName", VT_BSTR}}},
+        ByPosition(21, "ViewMessage", VT_BOOL),
         Item(22),
         NewEnum(),
     };
@@ -119,9 +159,9 @@ std::vector<MemberInfo> ControlMembers() {
 
 std::vector<MemberInfo> MessageMembers() {
     return {
-        TextProperty(1, "Subject"),   TextProperty(2, "ReceiveTime"),
-        TextProperty(3, "SentTime"),  TextProperty(4, "DisplayFrom"),
-        TextProperty(5, "DisplayTo"), {6, "Size", MemberKind::Property, VT_I4, {}, kReadOnly},
+        TextProperty(1, "Subject", 0),   TextProperty(2, "ReceiveTime", 0),
+        TextProperty(3, "SentTime", 0),  TextProperty(4, "DisplayFrom", 0),
+        TextProperty(5, "DisplayTo", 0), {6, "Size", MemberKind::Property, VT_I4, {}},
     };
 }
 

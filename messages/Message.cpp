@@ -5,12 +5,12 @@
 
 const olectl::DispatchMap& CMessage::GetDispatchMap() const {
     static const olectl::DispatchMap map{
-        olectl::DispProperty<&CMessage::GetSubject>(1),
-        olectl::DispProperty<&CMessage::GetReceiveTime>(2),
-        olectl::DispProperty<&CMessage::GetSentTime>(3),
-        olectl::DispProperty<&CMessage::GetDisplayFrom>(4),
-        olectl::DispProperty<&CMessage::GetDisplayTo>(5),
-        olectl::DispProperty<&CMessage::GetSize>(6),
+        olectl::DispProperty<&CMessage::GetSubject, olectl::SetNotSupported>(1),
+        olectl::DispProperty<&CMessage::GetReceiveTime, olectl::SetNotSupported>(2),
+        olectl::DispProperty<&CMessage::GetSentTime, olectl::SetNotSupported>(3),
+        olectl::DispProperty<&CMessage::GetDisplayFrom, olectl::SetNotSupported>(4),
+        olectl::DispProperty<&CMessage::GetDisplayTo, olectl::SetNotSupported>(5),
+        olectl::DispProperty<&CMessage::GetSize, olectl::SetNotSupported>(6),
     };
     return map;
 }

@@ -7,6 +7,8 @@
 
 #include <winpal/kernel.h>
 
+#include <filesystem>
+
 namespace testsupport {
 namespace {
 
@@ -24,10 +26,18 @@ class MessagesTest : public QuillboxFixture {
     void SetUp() override {
         QuillboxFixture::SetUp();
         AddSampleTree();
-        store.AddMessage(1, {11, 0, "Ann", "Bob", "Hello", TimeOf(2004, 7, 5, 9, 3, 7),
-                             TimeOf(2004, 7, 4, 23, 59, 1), 1234});
-        store.AddMessage(1, {12, 0, "Cid", "Dee", "Other", {}, {}, 5});
-        store.AddMessage(1, {13, 0, "Eve", "Fay", "Hello", {}, {}, 6});
+        store.AddMessage(1, {11,
+                             0,
+                             "Ann",
+                             "Bob",
+                             "Hello",
+                             TimeOf(2004, 7, 5, 9, 3, 7),
+                             TimeOf(2004, 7, 4, 23, 59, 1),
+                             1234,
+                             {},
+                             {}});
+        store.AddMessage(1, {12, 0, "Cid", "Dee", "Other", {}, {}, 5, {}, {}});
+        store.AddMessage(1, {13, 0, "Eve", "Fay", "Hello", {}, {}, 6, {}, {}});
         Open(true);
         messages = Messages();
     }
@@ -75,12 +85,16 @@ TEST_F(MessagesTest, RecordsCarryTheStoresProperties) {
     Variant size = CallByName(first.Get(), u"Size");
     EXPECT_EQ(size.Type(), VT_I4);
     EXPECT_EQ(size.Ptr()->lVal, 1234);
+    // The record's properties and Count are read-only; Item and _NewEnum have no setter.
     for (DISPID id = 1; id <= 6; ++id)
-        EXPECT_EQ(winpal::DispatchCall(first.Get(), id, DISPATCH_PROPERTYPUT, {Variant::I4(1)}),
-                  DISP_E_MEMBERNOTFOUND)
+        EXPECT_EQ(RaisedBy(first.Get(), id, DISPATCH_PROPERTYPUT, {Variant::I4(1)}),
+                  CTL_E_SETNOTSUPPORTED)
             << id;
-    EXPECT_EQ(winpal::DispatchCall(messages.Get(), 1, DISPATCH_PROPERTYPUT, {Variant::I4(1)}),
+    EXPECT_EQ(RaisedBy(messages.Get(), 1, DISPATCH_PROPERTYPUT, {Variant::I4(1)}),
+              CTL_E_SETNOTSUPPORTED);
+    EXPECT_EQ(RaisedBy(messages.Get(), 22, DISPATCH_PROPERTYPUT, {Variant::I4(1)}),
               DISP_E_MEMBERNOTFOUND);
+    EXPECT_EQ(TextOf(CallByName(first.Get(), u"Subject")), "Hello");
 }
 
 TEST_F(MessagesTest, ItemTakesASubjectOrAOneBasedPosition) {
@@ -160,6 +174,104 @@ TEST_F(MessagesTest, EnumerationSurvivesSelectingAnotherFolder) {
     EXPECT_EQ(TextOf(CallByName(slots[1].pdispVal, u"Subject")), "Hello");
     for (VARIANT& slot : slots)
         VariantClear(&slot);
+}
+
+TEST_F(MessagesTest, FindersReadTheRecordAtAZeroBasedPosition) {
+    SelectFolder(0);
+    EXPECT_EQ(TextOf(Call(u"FindSubject", {Variant::I4(1)})), "Other");
+    EXPECT_EQ(TextOf(Call(u"FindDisplayFrom", {Variant::I4(0)})), "Ann");
+    EXPECT_EQ(TextOf(Call(u"FindDisplayTo", {Variant::I4(2)})), "Fay");
+    EXPECT_EQ(TextOf(Call(u"FindReceiveTime", {Variant::I4(0)})), "2004/07/05 09:03:07");
+    EXPECT_EQ(TextOf(Call(u"FindSentDay", {Variant::I4(0)})), "2004/07/04 23:59:01");
+    EXPECT_EQ(NumberOf(Call(u"FindSize", {Variant::I4(0)})), 1234);
+    // The first record with the subject, compared exactly; no match answers 0 as well.
+    EXPECT_EQ(NumberOf(Call(u"FindIndexFromSubject", {Variant::Utf8("Other")})), 1);
+    EXPECT_EQ(NumberOf(Call(u"FindIndexFromSubject", {Variant::Utf8("Hello")})), 0);
+    EXPECT_EQ(NumberOf(Call(u"FindIndexFromSubject", {Variant::Utf8("other")})), 0);
+    EXPECT_EQ(NumberOf(Call(u"FindIndexFromSubject", {Variant::Utf8("None")})), 0);
+}
+
+// Every member that takes a position answers empty, 0 or False for one without a record, and
+// asks the store nothing.
+TEST_F(MessagesTest, APositionWithoutARecordAnswersEmptyAndCallsNothing) {
+    SelectFolder(0);
+    store.calls.clear();
+    struct Member {
+        const char16_t* name;
+        VARTYPE type;
+        bool secondArgument;
+    };
+    const Member members[] = {
+        {u"FindReturnEmail", VT_BSTR, false},  {u"FindDeliveredToEmail", VT_BSTR, false},
+        {u"FindMessageID", VT_I4, false},      {u"MarkMessagesAsRead", VT_BOOL, true},
+        {u"DeleteMessage", VT_BOOL, false},    {u"IsMessagesMarkAsRead", VT_BOOL, false},
+        {u"GetMessage", VT_BSTR, false},       {u"FindDisplayFrom", VT_BSTR, false},
+        {u"FindDisplayTo", VT_BSTR, false},    {u"FindReceiveTime", VT_BSTR, false},
+        {u"FindSentDay", VT_BSTR, false},      {u"FindSize", VT_I4, false},
+        {u"FindSubject", VT_BSTR, false},      {u"ExtractAttachment", VT_BOOL, true},
+        {u"GetAttachmentCount", VT_I2, false}, {u"GetAttachmentName", VT_BSTR, true},
+        {u"Save2eml", VT_BOOL, true},          {u"ViewMessage", VT_BOOL, false},
+    };
+    for (const Member& member : members) {
+        for (LONG position : {-1, 3, 40000}) {
+            std::vector<Variant> args{Variant::I4(position)};
+            if (member.secondArgument)
+                args.push_back(member.type == VT_BSTR ? Variant::I4(0) : Variant::Utf8("x"));
+            if (std::u16string(member.name) == u"MarkMessagesAsRead")
+                args.back() = Variant::Bool(true);
+            Variant result = Call(member.name, args);
+            SCOPED_TRACE(winpal::Utf16ToUtf8(member.name) + " " + std::to_string(position));
+            ASSERT_EQ(result.Type(), member.type);
+            Variant zero;
+            ASSERT_EQ(VariantChangeType(zero.Ptr(), result.Ptr(), 0, VT_I4),
+                      member.type == VT_BSTR ? DISP_E_TYPEMISMATCH : S_OK);
+            if (member.type == VT_BSTR)
+                EXPECT_EQ(TextOf(result), "");
+            else
+                EXPECT_EQ(zero.Ptr()->lVal, 0);
+        }
+    }
+    EXPECT_EQ(store.CallsText(), "");
+    EXPECT_FALSE(std::filesystem::exists("x"));
+}
+
+TEST_F(MessagesTest, MarkingProbingAndDeletingGoToTheCurrentFolder) {
+    store.folders[1].mail[0].flags = MSG_UNREAD;
+    SelectFolder(0);
+    store.calls.clear();
+    const std::string list = std::to_string(sizeof(MESSAGEIDLIST)) + ":";
+
+    // The probe marks an unread message read, finds that it changed, and marks it unread again.
+    EXPECT_FALSE(BooleanOf(Call(u"IsMessagesMarkAsRead", {Variant::I4(0)})));
+    EXPECT_TRUE(BooleanOf(Call(u"IsMessagesMarkAsRead", {Variant::I4(1)})));
+    EXPECT_EQ(store.CallsText(), "[1] MarkMessagesAsRead(1, 0, " + list + "11)\n" +
+                                     "[1] MarkMessagesAsRead(0, 0, " + list + "11)\n" +
+                                     "[1] MarkMessagesAsRead(1, 0, " + list + "12)\n");
+    EXPECT_EQ(store.folders[1].mail[0].flags, MSG_UNREAD);
+
+    // Marking answers True whether or not the state changed, False when the store fails.
+    EXPECT_TRUE(BooleanOf(Call(u"MarkMessagesAsRead", {Variant::I4(0), Variant::Bool(true)})));
+    EXPECT_EQ(store.folders[1].mail[0].flags, 0u);
+    EXPECT_TRUE(BooleanOf(Call(u"MarkMessagesAsRead", {Variant::I4(0), Variant::Bool(true)})));
+    EXPECT_TRUE(BooleanOf(Call(u"IsMessagesMarkAsRead", {Variant::I4(0)})));
+    store.answers["MarkMessagesAsRead"] = E_FAIL;
+    EXPECT_FALSE(BooleanOf(Call(u"MarkMessagesAsRead", {Variant::I4(0), Variant::Bool(false)})));
+
+    // Deleting answers True for S_OK only, and the list keeps the record until Refresh.
+    store.calls.clear();
+    EXPECT_TRUE(BooleanOf(Call(u"DeleteMessage", {Variant::I4(2)})));
+    EXPECT_EQ(store.calls.back(), "[1] DeleteMessages(" + list + "13, 0, null)");
+    EXPECT_EQ(Count(), 3);
+    store.answers["DeleteMessages"] = S_FALSE;
+    EXPECT_FALSE(BooleanOf(Call(u"DeleteMessage", {Variant::I4(2)})));
+
+    // Once the folders collection's CreateMessage opened another folder, the listed ids go there.
+    store.answers.clear();
+    CallByName(Folders().Get(), u"CreateMessage",
+               {Variant::I4(3), Variant::Utf8("a"), Variant::Utf8("b"), Variant::Utf8("c"),
+                Variant::Utf8("d")});
+    EXPECT_TRUE(BooleanOf(Call(u"DeleteMessage", {Variant::I4(0)})));
+    EXPECT_EQ(store.calls.back(), "[4] DeleteMessages(" + list + "11, 0, null)");
 }
 
 TEST(StoreTimeTest, TextOfAStoreTime) {

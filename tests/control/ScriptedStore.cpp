@@ -1,5 +1,8 @@
 #include "ScriptedStore.h"
 
+#include "ScriptedObject.h"
+
+#include <algorithm>
 #include <cstring>
 
 namespace testsupport {
@@ -18,39 +21,6 @@ LPSTR CopyText(const std::string& text) {
     std::memcpy(copy, text.c_str(), text.size() + 1);
     return copy;
 }
-
-// Reference counting shared by the scripted objects.
-template <class Interface>
-class Scripted : public Interface {
-  public:
-    explicit Scripted(ScriptedStore& store, const IID& iid) : store_(store), iid_(iid) {
-        ++store_.liveObjects;
-    }
-    virtual ~Scripted() { --store_.liveObjects; }
-    HRESULT QueryInterface(REFIID riid, void** ppv) override {
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, iid_)) {
-            *ppv = static_cast<Interface*>(this);
-            this->AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override {
-        ULONG remaining = --refs_;
-        if (remaining == 0)
-            delete this;
-        return remaining;
-    }
-
-  protected:
-    ScriptedStore& store_;
-
-  private:
-    IID iid_;
-    ULONG refs_ = 1;
-};
 
 // A memory stream whose writes follow the script.
 class ScriptedStream final : public Scripted<IStream> {
@@ -83,6 +53,47 @@ class ScriptedStream final : public Scripted<IStream> {
     winpal::ComPtr<IStream> memory_;
 };
 
+// A message's stored source, read-only; each read is recorded with what it asked and got.
+class ScriptedSourceStream final : public Scripted<IStream> {
+  public:
+    ScriptedSourceStream(ScriptedStore& store, std::string source)
+        : Scripted(store, IID_IStream), source_(std::move(source)) {}
+    HRESULT Read(void* pv, ULONG cb, ULONG* read) override {
+        const std::size_t left = source_.size() - position_;
+        const ULONG got = static_cast<ULONG>(std::min<std::size_t>(cb, left));
+        store_.calls.push_back("Read(" + std::to_string(cb) + ") " + std::to_string(got));
+        if (position_ + got > store_.readFailsAfter)
+            return STG_E_READFAULT;
+        std::memcpy(pv, source_.data() + position_, got);
+        position_ += got;
+        *read = got;
+        return S_OK;
+    }
+    HRESULT Write(const void*, ULONG, ULONG*) override { return STG_E_ACCESSDENIED; }
+    HRESULT Seek(LARGE_INTEGER, DWORD, ULARGE_INTEGER*) override { return E_NOTIMPL; }
+    HRESULT SetSize(ULARGE_INTEGER) override { return E_NOTIMPL; }
+    HRESULT CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT Commit(DWORD) override { return S_OK; }
+    HRESULT Revert() override { return S_OK; }
+    HRESULT LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
+    HRESULT UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
+    HRESULT Stat(STATSTG*, DWORD) override { return E_NOTIMPL; }
+    HRESULT Clone(IStream**) override { return E_NOTIMPL; }
+
+  private:
+    std::string source_;
+    std::size_t position_ = 0;
+};
+
+std::string IdsOf(const MESSAGEIDLIST* list) {
+    std::string ids;
+    for (DWORD i = 0; i < list->cMsgs; ++i)
+        ids += (i ? " " : "") + std::to_string(list->prgdwMsgId[i]);
+    return std::to_string(list->cbSize) + ":" + ids;
+}
+
 class ScriptedFolder final : public Scripted<IStoreFolder> {
   public:
     ScriptedFolder(ScriptedStore& store, STOREFOLDERID id)
@@ -91,15 +102,53 @@ class ScriptedFolder final : public Scripted<IStoreFolder> {
     STOREFOLDERID Id() const { return id_; }
 
     HRESULT GetFolderProps(DWORD, LPFOLDERPROPS) override { return Log("GetFolderProps()"); }
-    HRESULT DeleteMessages(LPMESSAGEIDLIST, DWORD, IProgressNotify*) override {
-        return Log("DeleteMessages()");
+    HRESULT DeleteMessages(LPMESSAGEIDLIST list, DWORD reserved,
+                           IProgressNotify* progress) override {
+        return Log("DeleteMessages(" + IdsOf(list) + ", " + std::to_string(reserved) + ", " +
+                   (progress ? "progress" : "null") + ")");
     }
     HRESULT SetLanguage(DWORD, DWORD, LPMESSAGEIDLIST) override { return Log("SetLanguage()"); }
-    HRESULT MarkMessagesAsRead(BOOL, DWORD, LPMESSAGEIDLIST) override {
-        return Log("MarkMessagesAsRead()");
+    // S_OK when a listed message's read state changed, S_FALSE when none did.
+    HRESULT MarkMessagesAsRead(BOOL read, DWORD reserved, LPMESSAGEIDLIST list) override {
+        const std::string call = "MarkMessagesAsRead(" + std::to_string(read) + ", " +
+                                 std::to_string(reserved) + ", " + IdsOf(list) + ")";
+        if (store_.answers.count("MarkMessagesAsRead"))
+            return Log(call);
+        Log(call);
+        bool changed = false;
+        for (ScriptedMessage& message : store_.folders[id_].mail) {
+            for (DWORD i = 0; i < list->cMsgs; ++i) {
+                if (message.id != list->prgdwMsgId[i] ||
+                    bool(message.flags & MSG_UNREAD) != bool(read))
+                    continue;
+                message.flags ^= MSG_UNREAD;
+                changed = true;
+            }
+        }
+        return changed ? S_OK : S_FALSE;
     }
     HRESULT SetFlags(LPMESSAGEIDLIST, DWORD, DWORD, LPDWORD) override { return Log("SetFlags()"); }
-    HRESULT OpenMessage(MESSAGEID, REFIID, LPVOID*) override { return Log("OpenMessage()"); }
+    HRESULT OpenMessage(MESSAGEID id, REFIID riid, LPVOID* object) override {
+        *object = nullptr;
+        const bool mime = IsEqualIID(riid, IID_IMimeMessage);
+        HRESULT hr = Log("OpenMessage(" + std::to_string(id) + ", " +
+                         (mime                            ? "IMimeMessage"
+                          : IsEqualIID(riid, IID_IStream) ? "IStream"
+                                                          : "?") +
+                         ")");
+        if (FAILED(hr))
+            return hr;
+        for (const ScriptedMessage& message : store_.folders[id_].mail) {
+            if (message.id != id)
+                continue;
+            if (mime)
+                *object = NewScriptedMimeMessage(store_, message.bodies);
+            else
+                *object = static_cast<IStream*>(new ScriptedSourceStream(store_, message.source));
+            return hr;
+        }
+        return E_INVALIDARG;
+    }
     HRESULT SaveMessage(REFIID, LPVOID, DWORD, LPMESSAGEID) override {
         return Log("SaveMessage()");
     }
@@ -269,16 +318,13 @@ class ScriptedNamespace final : public Scripted<IStoreNamespace> {
     }
     HRESULT CopyMoveMessages(IStoreFolder* source, IStoreFolder* destination, LPMESSAGEIDLIST list,
                              DWORD flags, DWORD flagsRemove, IProgressNotify* progress) override {
-        std::string ids;
-        for (DWORD i = 0; i < list->cMsgs; ++i)
-            ids += (i ? " " : "") + std::to_string(list->prgdwMsgId[i]);
         char remove[16];
         std::snprintf(remove, sizeof remove, "%08X", flagsRemove);
         return Log("CopyMoveMessages([" +
                    std::to_string(static_cast<ScriptedFolder*>(source)->Id()) + "], [" +
                    std::to_string(static_cast<ScriptedFolder*>(destination)->Id()) + "], " +
-                   std::to_string(list->cbSize) + ":" + ids + ", " + std::to_string(flags) + ", " +
-                   remove + ", " + (progress ? "progress" : "null") + ")");
+                   IdsOf(list) + ", " + std::to_string(flags) + ", " + remove + ", " +
+                   (progress ? "progress" : "null") + ")");
     }
     HRESULT RegisterNotification(DWORD, HWND) override { return Log("RegisterNotification()"); }
     HRESULT UnregisterNotification(DWORD, HWND) override { return Log("UnregisterNotification()"); }

@@ -11,6 +11,8 @@
 #include <oestore/msoeapi.h>
 #include <winpal/winpal.h>
 
+#include "ScriptedMime.h"
+
 namespace testsupport {
 
 struct ScriptedMessage {
@@ -22,6 +24,9 @@ struct ScriptedMessage {
     FILETIME received{};
     FILETIME sent{};
     DWORD size = 0;
+    // What OpenMessage gives: the stored source as a stream, the bodies as a MIME message.
+    std::string source;
+    std::vector<ScriptedBody> bodies;
 };
 
 // A message with an id, flags and a subject, and nothing else.
@@ -47,16 +52,21 @@ class ScriptedStore {
     // ---- the script
     bool refuseCreate = false;  // the class object fails to make a namespace
     HRESULT initializeResult = S_OK;
+    // A message stream's reads fail once this many bytes of it were read.
+    ULONG readFailsAfter = ~0u;
     // Answers by method name ("CreateFolder", "DeleteFolder", "OpenFolder", "CreateStream",
-    // "Write", "CommitStream", "GetMessageProps", "CopyMoveMessages", "GetNextMessage", ...);
-    // a method without an entry succeeds with S_OK.
+    // "Write", "CommitStream", "GetMessageProps", "CopyMoveMessages", "GetNextMessage",
+    // "OpenMessage", "DeleteMessages", "MarkMessagesAsRead", "GetAttachments", "SaveToFile",
+    // ...); a method without an entry succeeds with S_OK, except MarkMessagesAsRead, which
+    // answers S_FALSE when the message's read state does not change.
     std::map<std::string, HRESULT> answers;
     // Parents whose GetFirstSubFolder answers S_OK with a zero handle.
     std::set<STOREFOLDERID> zeroHandleParents;
 
     // ---- what happened
     // One entry per call, "Method(arguments)"; folder calls start with the folder's id,
-    // "[7] GetMessageProps(3, 1)"; handles read h1, h2, ... in the order they were made.
+    // "[7] GetMessageProps(3, 1)"; handles read h1, h2, ... in the order they were made. A
+    // message stream's reads are listed as "Read(asked) got".
     std::vector<std::string> calls;
     // The bytes written to the last stream that was committed.
     std::string committed;

@@ -31,6 +31,18 @@ inline winpal::Variant CallByName(IDispatch* target, const std::u16string& name,
     return result;
 }
 
+// What a call raises: the exception's code when it answers DISP_E_EXCEPTION, otherwise its own
+// result (S_OK for a call that succeeded).
+inline HRESULT RaisedBy(IDispatch* target, DISPID id, WORD flags,
+                        const std::vector<winpal::Variant>& args) {
+    EXCEPINFO info{};
+    const HRESULT hr = winpal::DispatchCall(target, id, flags, args, nullptr, &info);
+    SysFreeString(info.bstrSource);
+    SysFreeString(info.bstrDescription);
+    SysFreeString(info.bstrHelpFile);
+    return hr == DISP_E_EXCEPTION ? info.scode : hr;
+}
+
 // The object a result holds, with a reference of its own (null for Nothing).
 inline winpal::ComPtr<IDispatch> ObjectOf(const winpal::Variant& value) {
     if (value.Type() != VT_DISPATCH) {

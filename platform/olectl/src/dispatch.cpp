@@ -20,6 +20,16 @@ const char* DescriptionOf(SCODE scode) {
             return "Property cannot be set at run time.";
         case CTL_E_GETNOTSUPPORTED:
             return "Property is write-only.";
+        case CTL_E_FILENOTFOUND:
+            return "File not found.";
+        case CTL_E_DEVICEIOERROR:
+            return "Device I/O error.";
+        case CTL_E_DISKFULL:
+            return "Disk full.";
+        case CTL_E_PERMISSIONDENIED:
+            return "Permission denied.";
+        case CTL_E_PATHNOTFOUND:
+            return "Path not found.";
         default:
             return "";
     }

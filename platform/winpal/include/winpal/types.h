@@ -226,6 +226,12 @@ constexpr HRESULT TYPE_E_CANTLOADLIBRARY = winpal::detail::hr(0x80029C4A);
 constexpr HRESULT CTL_E_SETNOTSUPPORTEDATRUNTIME = winpal::detail::hr(0x800A017E);
 constexpr HRESULT CTL_E_SETNOTSUPPORTED = winpal::detail::hr(0x800A017F);
 constexpr HRESULT CTL_E_GETNOTSUPPORTED = winpal::detail::hr(0x800A018A);
+// The file errors a control raises when a file operation fails.
+constexpr HRESULT CTL_E_FILENOTFOUND = winpal::detail::hr(0x800A0035);
+constexpr HRESULT CTL_E_DEVICEIOERROR = winpal::detail::hr(0x800A0039);
+constexpr HRESULT CTL_E_DISKFULL = winpal::detail::hr(0x800A003D);
+constexpr HRESULT CTL_E_PERMISSIONDENIED = winpal::detail::hr(0x800A0046);
+constexpr HRESULT CTL_E_PATHNOTFOUND = winpal::detail::hr(0x800A004C);
 
 constexpr HRESULT STG_E_INVALIDFUNCTION = winpal::detail::hr(0x80030001);
 constexpr HRESULT STG_E_FILENOTFOUND = winpal::detail::hr(0x80030002);
