@@ -9,72 +9,17 @@ import shutil
 import subprocess
 import tempfile
 import unittest
-from email.message import EmailMessage
 
 import quillbox
-
-BIN = os.environ["BIN"]
-FOLDER = "Attachments 2004"
-
-
-def message_with_attachments():
-    """A mixed message as a mail client writes it: text, an inline picture with a file name,
-    a binary file with an RFC 2231 name, a quoted-printable text file, and a hostile name."""
-    message = EmailMessage()
-    message["From"] = "Ann Example <ann@example.org>"
-    message["To"] = "Bob <bob@example.org>"
-    message["Subject"] = "Quarterly report"
-    message["Return-Path"] = "<bounce@example.org>"
-    message["Delivered-To"] = "bob@example.org"
-    message["Received"] = "from mx.example.org by example.org"
-    message.set_content("Here it is.\n")
-    message.add_attachment(bytes(range(256)) * 40, maintype="application", subtype="pdf",
-                           filename="R\u00e9sum\u00e9 2004.pdf")
-    message.add_attachment("Line one\nLine \u00e9 two\n" * 20, subtype="plain",
-                           filename="notes (draft).txt", cte="quoted-printable")
-    message.add_attachment(b"\x89PNG\r\n\x1a\n" + bytes(3000), maintype="image", subtype="png",
-                           filename="../escape.png", disposition="inline")
-    return message
-
-
-def plain_message(subject, body):
-    message = EmailMessage()
-    message["From"] = "Cid <cid@example.org>"
-    message["To"] = "Dee <dee@example.org>"
-    message["Subject"] = subject
-    message.set_content(body)
-    return message
-
-
-def as_eml(message):
-    return message.as_bytes(policy=email.policy.SMTP)
+from packed_store import FOLDER, make_store, sample_emls
 
 
 def setUpModule():
     """One store with the packed mailbox imported, copied for each test."""
     global template, emls
     template = tempfile.mkdtemp(prefix="quillbox-messages-")
-    environment = dict(os.environ, WINPAL_PREFIX=template)
-    for library in ("oestore.so", "libquillbox.so"):
-        subprocess.run([os.path.join(BIN, "regsvr"), os.path.join(BIN, library)],
-                       env=environment, check=True, stdout=subprocess.DEVNULL)
-    emls = [as_eml(message_with_attachments()),
-            as_eml(plain_message("Plain", "Caf\u00e9 at nine.\nFrom here on, >From there.\n")),
-            as_eml(plain_message("Plain", "The second one with this subject.\n"))]
-    work = tempfile.mkdtemp(prefix="quillbox-packed-")
-    try:
-        files = []
-        for number, eml in enumerate(emls):
-            files.append(os.path.join(work, "%d.eml" % number))
-            with open(files[-1], "wb") as out:
-                out.write(eml)
-        mailbox = os.path.join(work, FOLDER + ".dbx")
-        subprocess.run([os.path.join(BIN, "dbxtool"), "pack", mailbox] + files, check=True,
-                       stdout=subprocess.DEVNULL)
-        subprocess.run([os.path.join(BIN, "ferrydeck"), "--import", mailbox], env=environment,
-                       check=True, stdout=subprocess.DEVNULL)
-    finally:
-        shutil.rmtree(work, ignore_errors=True)
+    emls = sample_emls()
+    make_store(template, emls)
 
 
 def tearDownModule():
