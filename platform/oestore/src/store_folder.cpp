@@ -146,19 +146,10 @@ HRESULT StoreFolder::OpenMessage(MESSAGEID dwMessageId, REFIID riid, LPVOID* ppv
         const auto message = mailbox.Find(dwMessageId);
         if (!message)
             return E_INVALIDARG;
-        const std::string text = mailbox.ReadText(*message);
         winpal::ComPtr<IStream> stream;
-        if (const HRESULT hr = CreateStreamOnHGlobal(nullptr, TRUE, stream.Put()); FAILED(hr)) {
-            return hr;
-        }
-        ULONG written = 0;
         if (const HRESULT hr =
-                stream->Write(text.data(), static_cast<ULONG>(text.size()), &written);
+                winpal::CreateStreamOnBytes(mailbox.ReadText(*message), stream.Put());
             FAILED(hr)) {
-            return hr;
-        }
-        LARGE_INTEGER start{};
-        if (const HRESULT hr = stream->Seek(start, STREAM_SEEK_SET, nullptr); FAILED(hr)) {
             return hr;
         }
         *ppvObject = stream.Detach();

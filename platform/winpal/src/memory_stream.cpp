@@ -1,19 +1,21 @@
 // CreateStreamOnHGlobal(NULL, ...): a stream over a growable block of memory. Clones share the
-// block and keep their own seek pointers.
+// block and keep their own seek pointers. winpal::CreateStreamOnBytes makes the same stream over
+// bytes the caller hands over, without copying them.
 #include <algorithm>
 #include <cstring>
 #include <memory>
 #include <new>
-#include <vector>
+#include <string>
 
 #include <winpal/com.h>
 #include <winpal/kernel.h>
+#include <winpal/winpal.h>
 
 #include "stream_base.h"
 
 namespace {
 
-using Block = std::vector<BYTE>;
+using Block = std::string;
 
 class MemoryStream final : public winpal::detail::StreamBase {
   public:
@@ -111,3 +113,19 @@ HRESULT CreateStreamOnHGlobal(HANDLE hGlobal, BOOL, LPSTREAM* ppstm) {
     }
     return S_OK;
 }
+
+namespace winpal {
+
+HRESULT CreateStreamOnBytes(std::string bytes, IStream** stream) {
+    if (!stream)
+        return E_INVALIDARG;
+    *stream = nullptr;
+    try {
+        *stream = new MemoryStream(std::make_shared<Block>(std::move(bytes)), 0);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+    return S_OK;
+}
+
+}  // namespace winpal

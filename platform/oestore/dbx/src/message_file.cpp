@@ -182,7 +182,7 @@ Record MessageFile::ReadRecord(uint32_t id) {
 std::string MessageFile::ReadText(const MessageInfo& message, IssueList* issues) {
     if (message.stream == 0)
         return {};
-    return ReadStream(db_->reader(), message.stream, issues);
+    return ReadStream(db_->reader(), message.stream, issues, message.size);
 }
 
 std::string MessageFile::ReadText(uint32_t id) {

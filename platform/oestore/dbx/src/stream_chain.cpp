@@ -66,9 +66,12 @@ size_t StreamReader::Read(char* out, size_t length) {
     return done;
 }
 
-std::string ReadStream(FileReader& reader, uint32_t first_block, IssueList* issues) {
+std::string ReadStream(FileReader& reader, uint32_t first_block, IssueList* issues,
+                       uint64_t expected_length) {
     StreamReader stream(reader, first_block);
     std::string text;
+    // No text is longer than the file that holds it, whatever a damaged record says.
+    text.reserve(static_cast<size_t>(std::min(expected_length, reader.size())));
     char buffer[8 * kStreamPayloadSize];
     uint64_t before = 0;
     try {

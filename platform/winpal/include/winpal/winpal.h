@@ -51,6 +51,11 @@ LONG RegExportKey(std::string_view fullKeyPath, std::string* text);
 // The latest problem met while loading a registry file ("path:line: reason"), or empty text.
 std::string RegLastLoadError();
 
+// ---- streams ---------------------------------------------------------------------------------
+// A memory stream (as CreateStreamOnHGlobal makes) that starts out holding `bytes`, positioned at
+// its start; the bytes are taken over, not copied.
+HRESULT CreateStreamOnBytes(std::string bytes, IStream** stream);
+
 // ---- modules ---------------------------------------------------------------------------------
 // The library (or program) that contains `address`; use with GetModuleFileNameA to find the
 // file of the running library, as a DLL does with its instance handle.

@@ -41,8 +41,10 @@ class StreamReader {
 };
 
 // The whole text of the chain at `first_block`. With `issues`, damage ends the text early and is
-// recorded there (the readable part is returned); without, damage throws.
-std::string ReadStream(FileReader& reader, uint32_t first_block, IssueList* issues = nullptr);
+// recorded there (the readable part is returned); without, damage throws. `expected_length`, when
+// known (a record's size column), lets the text be allocated once; it is only a hint.
+std::string ReadStream(FileReader& reader, uint32_t first_block, IssueList* issues = nullptr,
+                       uint64_t expected_length = 0);
 
 // One block at `address` holding `payload` (at most 0x200 bytes) and pointing at `next`.
 void EncodeStreamBlock(uint32_t address, std::string_view payload, uint32_t next, uint8_t* out);

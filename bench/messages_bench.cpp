@@ -1,0 +1,273 @@
+// The messages collection through automation, with the built control and store in a fresh
+// prefix: selecting a folder of 100 000 messages (time and memory, in a process of its own),
+// Save2eml of a 50 MB message against `dbxtool cat` of the same message, and the attachments of
+// a message with 20 attachments of 1 MB each (count, then extract them all).
+// Usage: messages_bench [WORK_DIR [MESSAGES]]; WORK_DIR (default /dev/shm, else /tmp) receives
+// the prefix and the output files, and is best on tmpfs.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+
+#include <olectl/headless_site.h>
+#include <winpal/dispatch.h>
+#include <winpal/kernel.h>
+#include <winpal/winpal.h>
+
+#include "dbx/message_file.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using winpal::Variant;
+namespace fs = std::filesystem;
+
+double Seconds(Clock::time_point since) {
+    return std::chrono::duration<double>(Clock::now() - since).count();
+}
+
+// A figure of /proc/self/status in MB ("VmRSS", "VmHWM").
+double StatusMegabytes(const std::string& field) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind(field + ":", 0) == 0)
+            return std::strtod(line.c_str() + field.size() + 1, nullptr) / 1024.0;
+    }
+    return 0;
+}
+
+fs::path ProgramFolder() {
+    return fs::read_symlink("/proc/self/exe").parent_path();
+}
+
+HRESULT CallEntry(const fs::path& library, const char* entry) {
+    HMODULE module = LoadLibraryA(library.c_str());
+    auto function =
+        reinterpret_cast<HRESULT (*)()>(reinterpret_cast<void*>(GetProcAddress(module, entry)));
+    return function ? function() : E_NOTIMPL;
+}
+
+DISPID Id(IDispatch* target, std::u16string name) {
+    LPOLESTR names[] = {name.data()};
+    DISPID id = DISPID_UNKNOWN;
+    target->GetIDsOfNames(IID_NULL, names, 1, 0, &id);
+    return id;
+}
+
+Variant Call(IDispatch* target, const std::u16string& name, const std::vector<Variant>& args = {}) {
+    Variant result;
+    winpal::DispatchCall(target, Id(target, name), DISPATCH_METHOD | DISPATCH_PROPERTYGET, args,
+                         &result);
+    return result;
+}
+
+winpal::ComPtr<IDispatch> Object(const Variant& value) {
+    return winpal::ComPtr<IDispatch>::Share(value.Ptr()->pdispVal);
+}
+
+// The control in a headless site, for the length of one job.
+void WithControl(const std::function<void(IDispatch*)>& job) {
+    CoInitialize(nullptr);
+    {
+        olectl::HeadlessSite site;
+        if (FAILED(site.CreateControl("QUILLBOX.QuillboxCtrl.1")) ||
+            FAILED(site.CreateControlWindow())) {
+            std::fprintf(stderr, "the control cannot be made; is it registered?\n");
+            std::exit(1);
+        }
+        job(site.Dispatch());
+    }
+    CoUninitialize();
+}
+
+// The folders collection position of the folder `name`; -1 when there is none.
+LONG FolderPosition(IDispatch* control, const std::string& name) {
+    winpal::ComPtr<IDispatch> folders = Object(Call(control, u"Folders"));
+    const LONG count = Call(folders.Get(), u"Count").Ptr()->iVal;
+    for (LONG i = 0; i < count; ++i) {
+        Variant found =
+            Call(folders.Get(), u"FindFolderName", {Variant::I2(static_cast<SHORT>(i))});
+        if (winpal::WideToAnsi(winpal::BstrView(found.Ptr()->bstrVal)) == name)
+            return i;
+    }
+    return -1;
+}
+
+void SelectFolder(IDispatch* control, LONG position) {
+    winpal::DispatchCall(control, Id(control, u"Folder"), DISPATCH_PROPERTYPUT,
+                         {Variant::I2(static_cast<SHORT>(position))});
+}
+
+// Makes a folder through the control and writes its mailbox file anew with `fill`, as an import
+// does: a new file beside it, renamed over the store's empty mailbox.
+void MakeFolder(const fs::path& prefix, const std::string& name,
+                const std::function<void(dbx::MailboxWriter&)>& fill) {
+    WithControl([&](IDispatch* control) {
+        winpal::ComPtr<IDispatch> folders = Object(Call(control, u"Folders"));
+        Call(folders.Get(), u"CreateFolder", {Variant::Utf8(name), Variant::I4(0)});
+    });
+    for (const auto& entry : fs::recursive_directory_iterator(prefix)) {
+        if (entry.path().filename() != name + ".dbx")
+            continue;
+        const fs::path fresh = entry.path().string() + ".new";
+        dbx::MailboxWriter writer(fresh, {});
+        fill(writer);
+        writer.Finish();
+        fs::rename(fresh, entry.path());
+        return;
+    }
+    std::fprintf(stderr, "the mailbox of %s was not made\n", name.c_str());
+    std::exit(1);
+}
+
+std::string ListMessage(uint32_t n) {
+    std::string text = "From: \"Person " + std::to_string(n % 1000) + "\" <p" +
+                       std::to_string(n % 1000) +
+                       "@example.org>\r\nTo: reader@example.net\r\nSubject: thread " +
+                       std::to_string(n / 7) + "\r\nDate: Tue, 6 Jul 2004 09:10:00 +0200\r\n\r\n";
+    while (text.size() < 1500 + (n * 7919) % 3000)
+        text += "Message " + std::to_string(n) + " says something at some length.\r\n";
+    return text;
+}
+
+std::string Base64(const std::string& bytes) {
+    static const char* digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    for (size_t i = 0; i < bytes.size(); i += 3) {
+        uint32_t v = static_cast<uint8_t>(bytes[i]) << 16;
+        if (i + 1 < bytes.size())
+            v |= static_cast<uint8_t>(bytes[i + 1]) << 8;
+        if (i + 2 < bytes.size())
+            v |= static_cast<uint8_t>(bytes[i + 2]);
+        out += digits[v >> 18 & 63];
+        out += digits[v >> 12 & 63];
+        out += i + 1 < bytes.size() ? digits[v >> 6 & 63] : '=';
+        out += i + 2 < bytes.size() ? digits[v & 63] : '=';
+        if (out.size() % 78 == 76)
+            out += "\r\n";
+    }
+    return out;
+}
+
+std::string AttachmentsMessage(int count, size_t each) {
+    std::string text =
+        "From: a@example.org\r\nTo: b@example.org\r\nSubject: Twenty files\r\n"
+        "MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=\"b\"\r\n\r\n"
+        "--b\r\nContent-Type: text/plain\r\n\r\nThe files.\r\n";
+    std::string bytes(each, '\0');
+    for (size_t i = 0; i < each; ++i)
+        bytes[i] = static_cast<char>((i * 2654435761u) >> 13);
+    for (int i = 0; i < count; ++i) {
+        text +=
+            "--b\r\nContent-Type: application/octet-stream\r\n"
+            "Content-Transfer-Encoding: base64\r\n"
+            "Content-Disposition: attachment; filename=\"file" +
+            std::to_string(i) + ".bin\"\r\n\r\n" + Base64(bytes) + "\r\n";
+    }
+    return text + "--b--\r\n";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const fs::path work = argc > 1                 ? fs::path(argv[1])
+                          : fs::exists("/dev/shm") ? fs::path("/dev/shm")
+                                                   : fs::path("/tmp");
+    const uint32_t messages = argc > 2 ? static_cast<uint32_t>(std::atoi(argv[2])) : 100000;
+    const fs::path root = work / "messages-bench";
+    const fs::path prefix = root / "prefix";
+    fs::remove_all(root);
+    fs::create_directories(prefix);
+    setenv("WINPAL_PREFIX", prefix.c_str(), 1);
+    const fs::path bin = ProgramFolder();
+    if (FAILED(CallEntry(bin / "oestore.so", "DllRegisterServer")) ||
+        FAILED(CallEntry(bin / "libquillbox.so", "DllRegisterServer"))) {
+        std::fprintf(stderr, "registration failed\n");
+        return 1;
+    }
+
+    auto start = Clock::now();
+    MakeFolder(prefix, "Large", [&](dbx::MailboxWriter& writer) {
+        for (uint32_t n = 0; n < messages; ++n)
+            writer.Add(ListMessage(n));
+    });
+    MakeFolder(prefix, "Big", [&](dbx::MailboxWriter& writer) {
+        std::string text = "From: a@example.org\r\nSubject: Big\r\n\r\n";
+        for (size_t i = 0; text.size() < (50u << 20); ++i)
+            text += "Line " + std::to_string(i) + " of a long message body, to fill fifty MB.\r\n";
+        writer.Add(text);
+    });
+    MakeFolder(prefix, "Files",
+               [&](dbx::MailboxWriter& writer) { writer.Add(AttachmentsMessage(20, 1u << 20)); });
+    std::printf("set-up: %.1f s\n", Seconds(start));
+
+    // Selecting the large folder, in a process of its own so that its memory figures are its own.
+    std::fflush(stdout);
+    if (fork() == 0) {
+        WithControl([&](IDispatch* control) {
+            const LONG position = FolderPosition(control, "Large");
+            const double before = StatusMegabytes("VmRSS");
+            auto select = Clock::now();
+            SelectFolder(control, position);
+            const double seconds = Seconds(select);
+            winpal::ComPtr<IDispatch> list = Object(Call(control, u"Messages"));
+            // Count is a 16-bit value: 100 000 messages read as -31072.
+            std::printf(
+                "select a folder of %u messages (Count %d): %.3f s; resident %.0f MB "
+                "before, %.0f MB after, peak %.0f MB\n",
+                messages, Call(list.Get(), u"Count").Ptr()->iVal, seconds, before,
+                StatusMegabytes("VmRSS"), StatusMegabytes("VmHWM"));
+        });
+        std::fflush(stdout);
+        _exit(0);
+    }
+    int status = 0;
+    wait(&status);
+
+    WithControl([&](IDispatch* control) {
+        SelectFolder(control, FolderPosition(control, "Big"));
+        winpal::ComPtr<IDispatch> list = Object(Call(control, u"Messages"));
+        const fs::path out = root / "big.eml";
+        auto save = Clock::now();
+        Call(list.Get(), u"Save2eml", {Variant::I4(0), Variant::Utf8(out.string())});
+        const double seconds = Seconds(save);
+        const double megabytes = static_cast<double>(fs::file_size(out)) / (1 << 20);
+        std::printf("Save2eml of a %.0f MB message: %.3f s, %.0f MB/s\n", megabytes, seconds,
+                    megabytes / seconds);
+        const LONG id = Call(list.Get(), u"FindMessageID", {Variant::I4(0)}).Ptr()->lVal;
+        for (const auto& entry : fs::recursive_directory_iterator(prefix)) {
+            if (entry.path().filename() != "Big.dbx")
+                continue;
+            const std::string command = "'" + (bin / "dbxtool").string() + "' cat '" +
+                                        entry.path().string() + "' " + std::to_string(id) + " > '" +
+                                        (root / "cat.eml").string() + "'";
+            auto cat = Clock::now();
+            if (std::system(command.c_str()) == 0) {
+                const double catSeconds = Seconds(cat);
+                std::printf("dbxtool cat of the same message: %.3f s, %.0f MB/s\n", catSeconds,
+                            megabytes / catSeconds);
+            }
+        }
+
+        SelectFolder(control, FolderPosition(control, "Files"));
+        const fs::path folder = root / "files";
+        fs::create_directories(folder);
+        auto extract = Clock::now();
+        const SHORT count = Call(list.Get(), u"GetAttachmentCount", {Variant::I4(0)}).Ptr()->iVal;
+        Call(list.Get(), u"ExtractAttachment",
+             {Variant::I4(0), Variant::Utf8(folder.string() + "/")});
+        const double seconds2 = Seconds(extract);
+        std::printf("GetAttachmentCount (%d) and ExtractAttachment of 20 x 1 MB: %.3f s\n", count,
+                    seconds2);
+    });
+    if (!std::getenv("MESSAGES_BENCH_KEEP"))
+        fs::remove_all(root);
+    return 0;
+}
