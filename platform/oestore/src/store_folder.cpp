@@ -1,6 +1,7 @@
 #include "store_folder.h"
 
 #include <dbx/schema.h>
+#include <mimeole/mimeole.h>
 
 #include "store_errors.h"
 
@@ -139,14 +140,18 @@ HRESULT StoreFolder::OpenMessage(MESSAGEID dwMessageId, REFIID riid, LPVOID* ppv
     if (!ppvObject)
         return E_INVALIDARG;
     *ppvObject = nullptr;
-    if (!(riid == IID_IStream))
+    if (!(riid == IID_IStream || riid == IID_IMimeMessage))
         return E_NOINTERFACE;
     return Guarded([&] {
         dbx::MessageFile& mailbox = store_->Mailbox(id_);
         const auto message = mailbox.Find(dwMessageId);
         if (!message)
             return E_INVALIDARG;
-        const std::string text = mailbox.ReadText(*message);
+        std::string text = mailbox.ReadText(*message);
+        if (riid == IID_IMimeMessage) {
+            return MimeOleCreateMessageFromText(std::move(text),
+                                                reinterpret_cast<IMimeMessage**>(ppvObject));
+        }
         winpal::ComPtr<IStream> stream;
         if (const HRESULT hr = CreateStreamOnHGlobal(nullptr, TRUE, stream.Put()); FAILED(hr)) {
             return hr;
