@@ -4,7 +4,7 @@
 #include "body.h"
 #include "display_name.h"
 #include "gmime_session.h"
-#include "parser_limits.h"
+#include "parser_view.h"
 #include "structure_limits.h"
 
 namespace mimeole {
@@ -23,8 +23,7 @@ std::string NonEmpty(const char* a, const char* b) {
     return b ? b : "";
 }
 
-Body Describe(GMimePart* part, const std::string& text) {
-    const size_t textSize = text.size();
+Body Describe(GMimePart* part, const std::string& text, const ParserView& view) {
     GMimeObject* object = GMIME_OBJECT(part);
     Body body;
     GMimeContentType* type = g_mime_object_get_content_type(object);
@@ -37,16 +36,18 @@ Body Describe(GMimePart* part, const std::string& text) {
     body.fileName = NonEmpty(g_mime_object_get_content_disposition_parameter(object, "filename"),
                              g_mime_object_get_content_type_parameter(object, "name"));
     body.encoding = g_mime_part_get_content_encoding(part);
-    // The parser keeps content as a window on its stream, which holds a text as long as the
-    // message's: the window's bounds are offsets into the message text.
+    // The parser keeps content as a window on its stream, the view's text.
     GMimeDataWrapper* content = g_mime_part_get_content(part);
     GMimeStream* stream = content ? g_mime_data_wrapper_get_stream(content) : nullptr;
     if (stream) {
-        const auto clamp = [textSize](gint64 offset) {
-            return offset < 0 ? textSize : std::min(static_cast<size_t>(offset), textSize);
+        const size_t viewSize = view.Text().size();
+        const auto inMessage = [&](gint64 offset) {
+            const size_t inView =
+                offset < 0 ? viewSize : std::min(static_cast<size_t>(offset), viewSize);
+            return std::min(view.MessageOffset(inView), text.size());
         };
-        body.contentEnd = clamp(stream->bound_end);
-        body.contentBegin = std::min(clamp(stream->bound_start), body.contentEnd);
+        body.contentEnd = inMessage(stream->bound_end);
+        body.contentBegin = std::min(inMessage(stream->bound_start), body.contentEnd);
     }
     if (body.fileName.empty() && body.encoding == GMIME_CONTENT_ENCODING_UUENCODE) {
         body.fileName = UuencodedFileName(
@@ -64,7 +65,7 @@ bool IsMessageText(const Body& body) {
 // Lists the leaves below `object` in message order. `mayBeText`: the leaf would be the message's
 // text (the message itself, a first part, an alternative) if it is of a text type.
 void Walk(GMimeObject* object, bool mayBeText, size_t depth, const std::string& text,
-          std::vector<Body>* bodies) {
+          const ParserView& view, std::vector<Body>* bodies) {
     if (bodies->size() >= kMostBodies)
         return;
     if (GMIME_IS_MULTIPART(object)) {
@@ -77,10 +78,10 @@ void Walk(GMimeObject* object, bool mayBeText, size_t depth, const std::string& 
         const int count = g_mime_multipart_get_count(multipart);
         for (int i = 0; i < count; ++i) {
             Walk(g_mime_multipart_get_part(multipart, i), mayBeText && (alternative || i == 0),
-                 depth + 1, text, bodies);
+                 depth + 1, text, view, bodies);
         }
     } else if (GMIME_IS_PART(object)) {
-        Body body = Describe(GMIME_PART(object), text);
+        Body body = Describe(GMIME_PART(object), text, view);
         if (!(mayBeText && IsMessageText(body)))
             bodies->push_back(std::move(body));
     }
@@ -90,9 +91,9 @@ void Walk(GMimeObject* object, bool mayBeText, size_t depth, const std::string& 
 
 std::vector<Body> ReadBodies(const std::string& text) {
     ParserOptions options = NewParserOptions();
-    const std::optional<std::string> bounded = WithinParserLimits(text, options.get());
-    const std::string& parsed = bounded ? *bounded : text;
-    GPtr<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(parsed.data(), parsed.size()));
+    const ParserView view(text, options.get());
+    GPtr<GMimeStream> stream(
+        g_mime_stream_mem_new_with_buffer(view.Text().data(), view.Text().size()));
     GPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
     g_mime_parser_set_persist_stream(parser.get(), TRUE);
     GPtr<GMimeMessage> message(g_mime_parser_construct_message(parser.get(), options.get()));
@@ -100,7 +101,7 @@ std::vector<Body> ReadBodies(const std::string& text) {
     std::vector<Body> bodies;
     GMimeObject* root = message ? g_mime_message_get_mime_part(message.get()) : nullptr;
     if (root)
-        Walk(root, true, 0, text, &bodies);
+        Walk(root, true, 0, text, view, &bodies);
     for (size_t i = 0; i < bodies.size(); ++i) {
         Body& body = bodies[i];
         const bool holdsAFile =

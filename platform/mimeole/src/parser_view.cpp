@@ -1,6 +1,9 @@
-#include "parser_limits.h"
+#include "parser_view.h"
+
+#include <algorithm>
 
 #include <deque>
+#include <optional>
 #include <unordered_set>
 
 #include "gmime_session.h"
@@ -145,57 +148,104 @@ bool IsDelimiter(std::string_view line, const std::unordered_set<std::string_vie
 
 }  // namespace
 
-std::optional<std::string> WithinParserLimits(std::string_view text, GMimeParserOptions* options) {
-    Masks masks(text);
-
+ParserView::ParserView(std::string_view message, GMimeParserOptions* options) {
+    // Multipart declarations past the limit lose their type (in a copy, on the first change).
+    Masks declarations(message);
     std::deque<std::string> boundaryTexts;
     std::unordered_set<std::string_view> boundaries;
     size_t multiparts = 0;
-    for (LineWalk line(text); !line.Done(); line.Next()) {
+    for (LineWalk line(message); !line.Done(); line.Next()) {
         size_t valueBegin = 0;
         size_t valueEnd = 0;
-        const auto value = ContentTypeValue(text, line, &valueBegin, &valueEnd);
+        const auto value = ContentTypeValue(message, line, &valueBegin, &valueEnd);
         if (!value)
             continue;
         auto boundary = MultipartBoundary(options, *value);
         if (!boundary)
             continue;
         if (++multiparts > kMostMultiparts) {
-            MaskMultipart(text, options, line.Begin(), valueBegin, valueEnd, &masks);
+            MaskMultipart(message, options, line.Begin(), valueBegin, valueEnd, &declarations);
         } else if (!boundary->empty()) {
             boundaries.insert(boundaryTexts.emplace_back(std::move(*boundary)));
         }
     }
+    const std::optional<std::string> masked = declarations.Take();
+    const std::string_view source = masked ? std::string_view(*masked) : message;
 
+    // Header blocks and delimiter lines are kept whole; a run of content lines keeps its last.
     size_t delimiters = 0;
     size_t headerLines = 0;
     size_t blockLines = 0;
     bool inHeaders = true;  // the message's own header block comes first
-    for (LineWalk line(text); !line.Done(); line.Next()) {
+    constexpr size_t kNone = std::string_view::npos;
+    size_t runBegin = kNone;
+    size_t anchor = kNone;  // the run's last character that is not a line break
+    size_t runEnd = 0;
+    const auto keep = [&](size_t begin, size_t end) {
+        text_.append(source.substr(begin, std::min(end, source.size()) - begin));
+    };
+    // A run of content lines is left out up to its last character that is not a line break, so
+    // a content window of the parser that ends at or after that character ends after the run.
+    const auto endRun = [&] {
+        if (runBegin == kNone)
+            return;
+        size_t kept = runBegin;
+        if (anchor != kNone && anchor > runBegin) {
+            const size_t removed = (cuts_.empty() ? 0 : cuts_.back().removedBefore);
+            cuts_.push_back({text_.size(), removed + (anchor - runBegin)});
+            kept = anchor;
+        }
+        keep(kept, runEnd);
+        runBegin = kNone;
+        anchor = kNone;
+    };
+    for (LineWalk line(source); !line.Done(); line.Next()) {
+        const size_t lineEnd = line.End() + 1;  // with its "\n"
+        const size_t at = text_.size();
         if (IsDelimiter(line.Line(), boundaries)) {
+            endRun();
+            keep(line.Begin(), lineEnd);
             if (++delimiters <= kMostDelimiters) {
                 inHeaders = true;
                 blockLines = 0;
-                continue;
+            } else {
+                text_[at] = 'X';  // "X-boundary" delimits nothing
             }
-            masks.Set(line.Begin(), 'X');  // "X-boundary" delimits nothing
-        }
-        if (!inHeaders)
-            continue;
-        const std::string_view content = line.Line();
-        if (content.empty() || content == "\r") {
-            inHeaders = false;
             continue;
         }
-        if (++blockLines > kMostHeaderLinesInABlock || ++headerLines > kMostHeaderLines) {
-            // An empty line ends the block; the rest of this line must not start a delimiter.
-            masks.Set(line.Begin(), '\n');
-            if (content.size() > 1 && content[1] == '-')
-                masks.Set(line.Begin() + 1, 'X');
-            inHeaders = false;
+        if (inHeaders) {
+            keep(line.Begin(), lineEnd);
+            const std::string_view content = line.Line();
+            if (content.empty() || content == "\r") {
+                inHeaders = false;
+            } else if (++blockLines > kMostHeaderLinesInABlock ||
+                       ++headerLines > kMostHeaderLines) {
+                // An empty line ends the block; the rest of this line must not start a delimiter.
+                text_[at] = '\n';
+                if (content.size() > 1 && content[1] == '-')
+                    text_[at + 1] = 'X';
+                inHeaders = false;
+            }
+            continue;
         }
+        if (runBegin == kNone)
+            runBegin = line.Begin();
+        std::string_view content = line.Line();
+        if (!content.empty() && content.back() == '\r')
+            content.remove_suffix(1);
+        if (!content.empty())
+            anchor = line.Begin() + content.size() - 1;
+        runEnd = lineEnd;
     }
-    return masks.Take();
+    endRun();
+}
+
+size_t ParserView::MessageOffset(size_t offset) const {
+    // Lines left out at `at` lie inside a window that begins there and outside one that ends
+    // there: only cuts before `offset` count.
+    const auto next = std::lower_bound(cuts_.begin(), cuts_.end(), offset,
+                                       [](const Cut& cut, size_t o) { return cut.at < o; });
+    return offset + (next == cuts_.begin() ? 0 : std::prev(next)->removedBefore);
 }
 
 }  // namespace mimeole
