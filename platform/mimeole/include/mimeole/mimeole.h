@@ -5,25 +5,25 @@
 //
 // Which bodies a message lists and which are attachments:
 // - GetAttachments lists every leaf body (not a multipart container) in message order, except
-//   the message's text: the leaf that is the message itself, the first part of a multipart
-//   (the root part of multipart/related), and each alternative of multipart/alternative, taken
-//   the same way, when that leaf is text/plain or text/html (or has no type) and is not marked
-//   "Content-Disposition: attachment".
+//   the message's text: a text/plain or text/html leaf (or one without a type) that is the
+//   message itself, the first part of a multipart (the root of multipart/related) or an
+//   alternative of multipart/alternative, taken the same way, unless it is marked
+//   "Content-Disposition: attachment" or is uuencoded.
 // - IsBodyType(IBT_ATTACHMENT) accepts a listed body that is marked "Content-Disposition:
-//   attachment", a body that is not text/* and carries a file name, and an attached message
-//   (message/rfc822, message/news, message/global). So inline images with a file name count;
-//   inline text and unnamed inline data do not.
+//   attachment", a body that is not text/* (or is uuencoded) and carries a file name, and an
+//   attached message (message/rfc822, message/news, message/global). So inline images with a
+//   file name count; inline text and unnamed inline data do not.
 // - An attached message is one body: it is not walked into, and it saves as its raw bytes (a
 //   .eml file).
 //
 // A body's display name is, in this order: the "filename" parameter of Content-Disposition,
 // the "name" parameter of Content-Type (both with RFC 2231 continuations and charsets and RFC
-// 2047 encoded words decoded), the file name of a uuencoded body's "begin" line, or a generated
-// "ATTnnnnn.ext": nnnnn is the body's 1-based position in GetAttachments' list, five digits, and
-// ext is "txt" for text/plain, "htm" for text/html, "eml" for an attached message and "dat" for
-// anything else. Header bytes that are not valid UTF-8 are read as Windows-1252. The name is
-// returned as it stands (path characters are the caller's business) in the ANSI code page;
-// characters the code page lacks become "?".
+// 2047 encoded words decoded), the file name on a uuencoded body's "begin 644 name" line, or a
+// generated "ATTnnnnn.ext": nnnnn is the body's 1-based position in GetAttachments' list, five
+// digits, and ext is "txt" for text/plain, "htm" for text/html, "eml" for an attached message
+// and "dat" for anything else. Header bytes that are not valid UTF-8 are read as Windows-1252.
+// The name is returned as it stands (path characters are the caller's business) in the ANSI
+// code page; characters the code page lacks become "?".
 //
 // Limits, so that no input makes parsing slow or large: at most 64 multipart containers are
 // honoured (in text order; a later one is an opaque body, listed and saved as its raw content),
