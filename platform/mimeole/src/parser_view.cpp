@@ -201,9 +201,9 @@ ParserView::ParserView(std::string_view message, GMimeParserOptions* options) {
     };
     for (LineWalk line(source); !line.Done(); line.Next()) {
         const size_t lineEnd = line.End() + 1;  // with its "\n"
-        const size_t at = text_.size();
         if (IsDelimiter(line.Line(), boundaries)) {
             endRun();
+            const size_t at = text_.size();
             keep(line.Begin(), lineEnd);
             if (++delimiters <= kMostDelimiters) {
                 inHeaders = true;
@@ -214,6 +214,7 @@ ParserView::ParserView(std::string_view message, GMimeParserOptions* options) {
             continue;
         }
         if (inHeaders) {
+            const size_t at = text_.size();
             keep(line.Begin(), lineEnd);
             const std::string_view content = line.Line();
             if (content.empty() || content == "\r") {

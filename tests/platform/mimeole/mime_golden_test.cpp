@@ -80,6 +80,7 @@ struct Shape {
     std::string text;
     size_t listed;
     size_t attachments;
+    std::string lastBodyBegins = "";  // the saved bytes of the last listed body
 };
 
 std::string Nested(int depth, const std::string& innermost) {
@@ -119,8 +120,11 @@ TEST(MimeGolden, StructureIsReadWithinBounds) {
          1, 1},
         {"nested 40 deep", Nested(40, kNamedPdf), 1, 1},
         // Past 64 levels the rest is one opaque body of no file.
-        {"nested 5000 deep", Nested(5000, kNamedPdf), 1, 0},
-        {"1200 parts", ManyParts(1200), 1000, 1000},
+        {"nested 5000 deep", Nested(5000, kNamedPdf), 1, 0,
+         "--b64\r\nContent-Type: multipart/mixed; boundary=\"b65\"\r\n"},
+        // Past 1,000 delimiters the rest is content of the 1,000th body.
+        {"1200 parts", ManyParts(1200), 1000, 1000,
+         "x\n--p\nContent-Type: image/png; name=1000.png\n"},
         {"30000 header lines", manyHeaders + "Content-Type: image/png; name=a.png\n\nx\n", 0, 0},
     };
     for (const Shape& shape : shapes) {
@@ -132,6 +136,10 @@ TEST(MimeGolden, StructureIsReadWithinBounds) {
         for (HBODY handle : handles)
             attachments += message->IsBodyType(handle, IBT_ATTACHMENT) == S_OK;
         EXPECT_EQ(attachments, shape.attachments);
+        if (!shape.lastBodyBegins.empty() && !handles.empty()) {
+            const std::string saved = Saved(Bind(message.Get(), handles.back()).Get());
+            EXPECT_EQ(saved.substr(0, shape.lastBodyBegins.size()), shape.lastBodyBegins);
+        }
     }
 }
 
