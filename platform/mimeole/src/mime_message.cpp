@@ -14,39 +14,15 @@ std::atomic<ULONG> liveObjects{0};
 
 }  // namespace
 
-LiveObject::LiveObject() {
-    ++liveObjects;
-}
-
-LiveObject::~LiveObject() {
-    --liveObjects;
+void CountObject(bool born) {
+    if (born)
+        ++liveObjects;
+    else
+        --liveObjects;
 }
 
 MimeMessage::MimeMessage(std::string text, std::vector<Body> bodies)
     : text_(std::move(text)), bodies_(std::move(bodies)) {}
-
-HRESULT MimeMessage::QueryInterface(REFIID riid, void** ppvObject) {
-    if (!ppvObject)
-        return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IMimeMessage) {
-        *ppvObject = static_cast<IMimeMessage*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *ppvObject = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG MimeMessage::AddRef() {
-    return ++refs_;
-}
-
-ULONG MimeMessage::Release() {
-    const ULONG left = --refs_;
-    if (left == 0)
-        delete this;
-    return left;
-}
 
 const Body* MimeMessage::Find(HBODY handle) const {
     const auto address = reinterpret_cast<std::uintptr_t>(handle);
@@ -118,29 +94,6 @@ MimeBody::MimeBody(MimeMessage* message, const Body& body) : message_(message), 
 
 MimeBody::~MimeBody() {
     message_->Release();
-}
-
-HRESULT MimeBody::QueryInterface(REFIID riid, void** ppvObject) {
-    if (!ppvObject)
-        return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IMimeBody) {
-        *ppvObject = static_cast<IMimeBody*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *ppvObject = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG MimeBody::AddRef() {
-    return ++refs_;
-}
-
-ULONG MimeBody::Release() {
-    const ULONG left = --refs_;
-    if (left == 0)
-        delete this;
-    return left;
 }
 
 HRESULT MimeBody::GetDisplayName(LPSTR* ppszDisplay) {
