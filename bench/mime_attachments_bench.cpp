@@ -28,8 +28,7 @@ double Seconds(Clock::time_point since) {
 }
 
 std::string Base64Lines(const std::string& bytes) {
-    gchar* encoded =
-        g_base64_encode(reinterpret_cast<const guchar*>(bytes.data()), bytes.size());
+    gchar* encoded = g_base64_encode(reinterpret_cast<const guchar*>(bytes.data()), bytes.size());
     const std::string flat(encoded);
     g_free(encoded);
     std::string lines;
@@ -119,8 +118,7 @@ int main(int argc, char** argv) {
     }
     std::filesystem::remove_all(folder);
     std::printf("%d attachments, %.1f MB decoded, %.1f MB message, into %s\n", kAttachments,
-                kAttachments * kAttachmentSize / 1048576.0, text.size() / 1048576.0,
-                base.c_str());
+                kAttachments * kAttachmentSize / 1048576.0, text.size() / 1048576.0, base.c_str());
     std::printf("parse %.3f s, list and bind %.3f s, save %.3f s, total %.3f s (best of %d)\n",
                 best[0], best[1], best[2], best[3], kRounds);
     return 0;

@@ -9,8 +9,8 @@
 namespace {
 
 void WalkBody(IMimeMessage* message, HBODY handle) {
-    for (IMSGBODYTYPE type : {IBT_SECURE, IBT_ATTACHMENT, IBT_EMPTY, IBT_CSETTAGGED,
-                              IBT_AUTOATTACH}) {
+    for (IMSGBODYTYPE type :
+         {IBT_SECURE, IBT_ATTACHMENT, IBT_EMPTY, IBT_CSETTAGGED, IBT_AUTOATTACH}) {
         message->IsBodyType(handle, type);
     }
     winpal::ComPtr<IMimeBody> body;
@@ -28,8 +28,8 @@ void WalkBody(IMimeMessage* message, HBODY handle) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     winpal::ComPtr<IMimeMessage> message;
-    if (FAILED(MimeOleCreateMessageFromText(
-            std::string(reinterpret_cast<const char*>(data), size), message.Put()))) {
+    if (FAILED(MimeOleCreateMessageFromText(std::string(reinterpret_cast<const char*>(data), size),
+                                            message.Put()))) {
         __builtin_trap();
     }
     ULONG count = 0;
