@@ -2,6 +2,7 @@
 // self-registration as an in-process server.
 #include <new>
 
+#include <mimeole/mimeole.h>
 #include <oestore/msoeapi.h>
 #include <winpal/class_registration.h>
 #include <winpal/windows.h>
@@ -78,7 +79,8 @@ __attribute__((visibility("default"))) HRESULT DllGetClassObject(REFCLSID rclsid
 }
 
 __attribute__((visibility("default"))) HRESULT DllCanUnloadNow() {
-    return oestore::ModuleLock::Idle() ? S_OK : S_FALSE;
+    // A message handed out by OpenMessage(IID_IMimeMessage) runs this library's code too.
+    return oestore::ModuleLock::Idle() && MimeOleLiveObjects() == 0 ? S_OK : S_FALSE;
 }
 
 __attribute__((visibility("default"))) HRESULT DllRegisterServer() {

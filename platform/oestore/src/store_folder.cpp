@@ -1,6 +1,7 @@
 #include "store_folder.h"
 
 #include <dbx/schema.h>
+#include <mimeole/mimeole.h>
 
 #include "store_errors.h"
 
@@ -139,16 +140,21 @@ HRESULT StoreFolder::OpenMessage(MESSAGEID dwMessageId, REFIID riid, LPVOID* ppv
     if (!ppvObject)
         return E_INVALIDARG;
     *ppvObject = nullptr;
-    if (!(riid == IID_IStream))
+    if (!(riid == IID_IStream || riid == IID_IMimeMessage))
         return E_NOINTERFACE;
     return Guarded([&] {
         dbx::MessageFile& mailbox = store_->Mailbox(id_);
         const auto message = mailbox.Find(dwMessageId);
         if (!message)
             return E_INVALIDARG;
+        std::string text = mailbox.ReadText(*message);
+        if (riid == IID_IMimeMessage) {
+            return MimeOleCreateMessageFromText(std::move(text),
+                                                reinterpret_cast<IMimeMessage**>(ppvObject));
+        }
         winpal::ComPtr<IStream> stream;
         if (const HRESULT hr =
-                winpal::CreateStreamOnBytes(mailbox.ReadText(*message), stream.Put());
+                winpal::CreateStreamOnBytes(std::move(text), stream.Put());
             FAILED(hr)) {
             return hr;
         }

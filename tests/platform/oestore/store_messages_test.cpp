@@ -2,6 +2,8 @@
 // mark; a mailbox replaced behind the store's back; damaged files.
 #include <algorithm>
 
+#include <mimeole/mimeole.h>
+
 #include "dbx_test_util.h"
 #include "store_test_util.h"
 
@@ -81,7 +83,7 @@ TEST_F(StoreMessages, CommitNeedsTheStreamAndIdThatCreateStreamGave) {
     EXPECT_EQ(Messages(mail_.Get()).size(), 1u);
 }
 
-TEST_F(StoreMessages, OpenMessageGivesStreamsOnlyAndChecksTheId) {
+TEST_F(StoreMessages, OpenMessageRefusesOtherInterfacesAndChecksTheId) {
     const MESSAGEID id = Add(mail_.Get(), kText);
     ComPtr<IUnknown> other;
     EXPECT_EQ(mail_->OpenMessage(id, IID_IDispatch, other.PutVoid()), E_NOINTERFACE);
@@ -89,6 +91,39 @@ TEST_F(StoreMessages, OpenMessageGivesStreamsOnlyAndChecksTheId) {
     ComPtr<IStream> stream;
     EXPECT_EQ(mail_->OpenMessage(id + 100, IID_IStream, stream.PutVoid()), E_INVALIDARG);
     EXPECT_EQ(mail_->OpenMessage(id, IID_IStream, nullptr), E_INVALIDARG);
+    ComPtr<IMimeMessage> parsed;
+    EXPECT_EQ(mail_->OpenMessage(id + 100, IID_IMimeMessage, parsed.PutVoid()), E_INVALIDARG);
+    EXPECT_EQ(parsed.Get(), nullptr);
+}
+
+// The same stored message as its text and parsed; the parsed message keeps the store's library
+// loaded after the store itself is gone.
+TEST_F(StoreMessages, OpenMessageGivesTheTextAndTheParsedMessage) {
+    const std::string text =
+        "From: a@example.com\r\nSubject: files\r\n"
+        "Content-Type: multipart/mixed; boundary=\"b\"\r\n\r\n"
+        "--b\r\nContent-Type: text/plain\r\n\r\nsee attached\r\n"
+        "--b\r\nContent-Type: application/pdf; name=\"a.pdf\"\r\n"
+        "Content-Transfer-Encoding: base64\r\n\r\nJVBERi0=\r\n--b--\r\n";
+    const MESSAGEID id = Add(mail_.Get(), text);
+    EXPECT_EQ(Read(mail_.Get(), id), text);
+    ComPtr<IMimeMessage> parsed;
+    ASSERT_EQ(mail_->OpenMessage(id, IID_IMimeMessage, parsed.PutVoid()), S_OK);
+    mail_.Reset();
+    store_.Reset();
+    CoFreeUnusedLibraries();
+
+    ULONG count = 0;
+    HBODY* bodies = nullptr;
+    ASSERT_EQ(parsed->GetAttachments(&count, &bodies), S_OK);
+    ASSERT_EQ(count, 1u);
+    EXPECT_EQ(parsed->IsBodyType(bodies[0], IBT_ATTACHMENT), S_OK);
+    ComPtr<IMimeBody> body;
+    ASSERT_EQ(parsed->BindToObject(bodies[0], IID_IMimeBody, body.PutVoid()), S_OK);
+    CoTaskMemFree(bodies);
+    const std::filesystem::path saved = prefix_->Path() / "a.pdf";
+    ASSERT_EQ(body->SaveToFile(IET_BINARY, winpal::AnsiFromPath(saved).c_str()), S_OK);
+    EXPECT_EQ(testsupport::ReadFile(saved), "%PDF-");
 }
 
 TEST_F(StoreMessages, MarkAsReadAnswersSOkOnlyWhenTheStateChanged) {

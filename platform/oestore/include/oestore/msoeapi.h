@@ -11,7 +11,7 @@
 #include <winpal/com.h>
 #include <winpal/types.h>
 
-struct IMimeMessage;     // MIME messages; a later piece of the platform defines it
+struct IMimeMessage;     // MIME messages: mimeole/mimeole.h defines it
 struct IProgressNotify;  // progress sink; the store accepts null and never calls it
 
 // ---- identifiers and handles -------------------------------------------------------------------
@@ -143,7 +143,8 @@ struct IStoreFolder : IUnknown {
                                        LPMESSAGEIDLIST pMsgIdList) = 0;
     virtual HRESULT SetFlags(LPMESSAGEIDLIST pMsgIdList, DWORD dwState, DWORD dwStatemask,
                              LPDWORD prgdwNewFlags) = 0;
-    // riid IID_IStream gives the stored message, read only, from its first byte.
+    // riid IID_IStream gives the stored message, read only, from its first byte;
+    // IID_IMimeMessage (mimeole/mimeole.h) the message parsed.
     virtual HRESULT OpenMessage(MESSAGEID dwMessageId, REFIID riid, LPVOID* ppvObject) = 0;
     virtual HRESULT SaveMessage(REFIID riid, LPVOID pvObject, DWORD dwMsgFlags,
                                 LPMESSAGEID pdwMessageId) = 0;
