@@ -153,8 +153,7 @@ HRESULT StoreFolder::OpenMessage(MESSAGEID dwMessageId, REFIID riid, LPVOID* ppv
                                                 reinterpret_cast<IMimeMessage**>(ppvObject));
         }
         winpal::ComPtr<IStream> stream;
-        if (const HRESULT hr =
-                winpal::CreateStreamOnBytes(std::move(text), stream.Put());
+        if (const HRESULT hr = winpal::CreateStreamOnBytes(std::move(text), stream.Put());
             FAILED(hr)) {
             return hr;
         }
