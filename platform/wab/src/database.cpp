@@ -197,6 +197,9 @@ HRESULT Database::Open(const std::filesystem::path& file, std::shared_ptr<Databa
     std::shared_ptr<Database> database(new Database(db));
     sqlite3_busy_timeout(db, kBusyTimeoutMs);
     sqlite3_extended_result_codes(db, 1);
+    // Small pages for a new file: every change writes whole pages to the log, and storing an
+    // entry touches a few pages with little on each. An existing file keeps its page size.
+    Execute(db, "PRAGMA page_size = 1024");
     if (HRESULT hr = PrepareSchema(db); FAILED(hr))
         return hr;
     // Write-ahead logging lets readers go on while another process writes; NORMAL

@@ -190,6 +190,8 @@ Contact ContactFromCard(const Card& card) {
     std::vector<std::string> emails;
     std::optional<std::size_t> preferred;
     for (const Property& p : card.properties) {
+        if (p.binary)
+            continue;  // pictures, sounds and keys have no place in a contact's fields
         const std::string& n = p.name;
         if (n == "FN") {
             b.SetIfEmpty(PR_DISPLAY_NAME_W, Unescape(p.value));

@@ -25,8 +25,10 @@ struct Property {
     std::string group;
     std::string name;  // upper case
     std::vector<Parameter> params;
-    // The value as text in UTF-8, escapes still in place (see Unescape and SplitStructured).
+    // The value as text in UTF-8, escapes still in place (see Unescape and SplitValue); for a
+    // binary value (ENCODING=BASE64 or B) its base64 text as written, without white space.
     std::string value;
+    bool binary = false;
 
     // Whether a TYPE parameter (or, in 4.0, PREF) lists `type`, without regard to case.
     bool HasType(std::string_view type) const;

@@ -216,6 +216,7 @@ bool DecodeValue(Property& p, const std::string& version, std::string* error) {
                 compact.push_back(c);
         }
         p.value = std::move(compact);
+        p.binary = true;
         return true;
     }
     std::string bytes = p.value;
