@@ -4,6 +4,7 @@
 
 #include "allocator.h"
 #include "com_object.h"
+#include "entry.h"
 #include "entry_id.h"
 
 namespace wab {
@@ -166,13 +167,8 @@ class ContentsTable final : public RefCounted<IMAPITable> {
         for (int i = 0; i < 8; ++i)
             instance[i] =
                 static_cast<char>((static_cast<std::uint64_t>(entry.record) >> (8 * i)) & 0xFF);
-        list.push_back({PR_ENTRYID, id});
-        list.push_back({PR_RECORD_KEY, id});
-        list.push_back({PR_INSTANCE_KEY, std::move(instance)});
-        list.push_back({PR_OBJECT_TYPE, std::int64_t{entry.objectType}});
-        list.push_back(
-            {PR_DISPLAY_TYPE,
-             std::int64_t{entry.objectType == MAPI_DISTLIST ? DT_PRIVATE_DISTLIST : DT_MAILUSER}});
+        AppendIdentity(list, entry.objectType, id);
+        list.emplace_back(PR_INSTANCE_KEY, std::move(instance));
         return list;
     }
 

@@ -299,14 +299,14 @@ bool PropertyFromRow(sqlite3_stmt* s, int first, Property* out) {
     }
 }
 
-}  // namespace
-
-HRESULT Database::ReadProperties(sqlite3_stmt* statement, int firstColumn, PropertyList* props) {
+// Appends the property of the current row unless the row is damaged.
+void AppendProperty(sqlite3_stmt* statement, int firstColumn, PropertyList* props) {
     Property property;
     if (PropertyFromRow(statement, firstColumn, &property))
         props->push_back(std::move(property));
-    return S_OK;
 }
+
+}  // namespace
 
 HRESULT Database::LoadAll(std::vector<StoredEntry>* entries) {
     entries->clear();
@@ -332,7 +332,7 @@ HRESULT Database::LoadAll(std::vector<StoredEntry>* entries) {
     while ((code = sqlite3_step(all.get())) == SQLITE_ROW) {
         auto it = positions.find(sqlite3_column_int64(all.get(), 0));
         if (it != positions.end())
-            ReadProperties(all.get(), 1, &(*entries)[it->second].props);
+            AppendProperty(all.get(), 1, &(*entries)[it->second].props);
     }
     if (code != SQLITE_DONE)
         return FromSqlite(code);
@@ -358,7 +358,7 @@ HRESULT Database::Load(std::int64_t record, StoredEntry* entry) {
     entry->props.clear();
     sqlite3_bind_int64(props.get(), 1, record);
     while ((code = sqlite3_step(props.get())) == SQLITE_ROW)
-        ReadProperties(props.get(), 0, &entry->props);
+        AppendProperty(props.get(), 0, &entry->props);
     if (code != SQLITE_DONE)
         return FromSqlite(code);
     return read.Commit();
@@ -393,18 +393,23 @@ HRESULT Database::WriteProperty(std::int64_t record, const Property& property) {
     return FromSqlite(sqlite3_step(s.get()));
 }
 
+HRESULT Database::Run(const char* sql, std::initializer_list<std::int64_t> arguments) {
+    Statement s(Prepared(sql));
+    if (!s)
+        return FromSqlite(sqlite3_errcode(db_));
+    int index = 1;
+    for (std::int64_t argument : arguments)
+        sqlite3_bind_int64(s.get(), index++, argument);
+    const int code = sqlite3_step(s.get());
+    return code == SQLITE_ROW ? S_OK : code == SQLITE_DONE ? S_FALSE : FromSqlite(code);
+}
+
 HRESULT Database::Insert(ULONG objectType, const PropertyList& props, std::int64_t* record) {
     Transaction write(db_, "BEGIN IMMEDIATE");
     if (FAILED(write.Began()))
         return write.Began();
-    {
-        Statement s(Prepared(kInsertEntry));
-        if (!s)
-            return FromSqlite(sqlite3_errcode(db_));
-        sqlite3_bind_int64(s.get(), 1, objectType);
-        if (HRESULT hr = FromSqlite(sqlite3_step(s.get())); FAILED(hr))
-            return hr;
-    }
+    if (HRESULT hr = Run(kInsertEntry, {objectType}); FAILED(hr))
+        return hr;
     const std::int64_t id = sqlite3_last_insert_rowid(db_);
     for (const Property& property : props) {
         if (HRESULT hr = WriteProperty(id, property); FAILED(hr))
@@ -421,24 +426,11 @@ HRESULT Database::Update(std::int64_t record, const PropertyList& changed,
     Transaction write(db_, "BEGIN IMMEDIATE");
     if (FAILED(write.Began()))
         return write.Began();
-    {
-        Statement head(Prepared(kSelectEntry));
-        if (!head)
-            return FromSqlite(sqlite3_errcode(db_));
-        sqlite3_bind_int64(head.get(), 1, record);
-        const int code = sqlite3_step(head.get());
-        if (code == SQLITE_DONE)
-            return MAPI_E_OBJECT_DELETED;
-        if (code != SQLITE_ROW)
-            return FromSqlite(code);
-    }
+    const HRESULT exists = Run(kSelectEntry, {record});
+    if (exists != S_OK)
+        return FAILED(exists) ? exists : MAPI_E_OBJECT_DELETED;
     for (ULONG id : removedIds) {
-        Statement s(Prepared(kDeleteProperty));
-        if (!s)
-            return FromSqlite(sqlite3_errcode(db_));
-        sqlite3_bind_int64(s.get(), 1, record);
-        sqlite3_bind_int64(s.get(), 2, id);
-        if (HRESULT hr = FromSqlite(sqlite3_step(s.get())); FAILED(hr))
+        if (HRESULT hr = Run(kDeleteProperty, {record, id}); FAILED(hr))
             return hr;
     }
     for (const Property& property : changed) {
@@ -456,11 +448,7 @@ HRESULT Database::Delete(const std::vector<std::int64_t>& records, ULONG* delete
     ULONG count = 0;
     for (std::int64_t record : records) {
         for (const char* sql : {kDeleteProperties, kDeleteEntry}) {
-            Statement s(Prepared(sql));
-            if (!s)
-                return FromSqlite(sqlite3_errcode(db_));
-            sqlite3_bind_int64(s.get(), 1, record);
-            if (HRESULT hr = FromSqlite(sqlite3_step(s.get())); FAILED(hr))
+            if (HRESULT hr = Run(sql, {record}); FAILED(hr))
                 return hr;
         }
         count += sqlite3_changes(db_) > 0 ? 1 : 0;

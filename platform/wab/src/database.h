@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <initializer_list>
 #include <memory>
 #include <vector>
 
@@ -59,7 +60,9 @@ class Database {
     class Transaction;
     sqlite3_stmt* Prepared(const char* sql);
     HRESULT WriteProperty(std::int64_t record, const Property& property);
-    HRESULT ReadProperties(sqlite3_stmt* statement, int firstColumn, PropertyList* props);
+    // Runs a cached statement with integer arguments: S_OK when it gives a row, S_FALSE when it
+    // is done without one.
+    HRESULT Run(const char* sql, std::initializer_list<std::int64_t> arguments);
 
     sqlite3* db_;
     std::vector<std::pair<const char*, sqlite3_stmt*>> statements_;

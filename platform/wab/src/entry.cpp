@@ -18,13 +18,11 @@ bool IsComputed(ULONG propId) {
     return false;
 }
 
-// The object types' interfaces: a mail user answers IMailUser, a distribution list IDistList.
-class MailUser final : public MapiProp<IMailUser> {
+// An object over one entry: IMAPIProp over its EntryState.
+template <class Interface>
+class EntryObject : public MapiProp<Interface> {
   public:
-    explicit MailUser(EntryState state) : state_(std::move(state)) {}
-    HRESULT QueryInterface(REFIID riid, void** ppv) override {
-        return QueryAs(riid, ppv, {&IID_IMAPIProp, &IID_IMailUser});
-    }
+    explicit EntryObject(EntryState state) : state_(std::move(state)) {}
     HRESULT SaveChanges(ULONG) override { return state_.SaveChanges(); }
     HRESULT SetProps(ULONG cValues, LPSPropValue lpPropArray,
                      LPSPropProblemArray* lppProblems) override {
@@ -37,24 +35,23 @@ class MailUser final : public MapiProp<IMailUser> {
 
   protected:
     PropertyList Properties() override { return state_.Properties(); }
-
-  private:
     EntryState state_;
 };
 
-class DistList final : public MapiProp<IDistList> {
+// The object types' interfaces: a mail user answers IMailUser, a distribution list IDistList.
+class MailUser final : public EntryObject<IMailUser> {
   public:
-    explicit DistList(EntryState state) : state_(std::move(state)) {}
+    using EntryObject::EntryObject;
+    HRESULT QueryInterface(REFIID riid, void** ppv) override {
+        return QueryAs(riid, ppv, {&IID_IMAPIProp, &IID_IMailUser});
+    }
+};
+
+class DistList final : public EntryObject<IDistList> {
+  public:
+    using EntryObject::EntryObject;
     HRESULT QueryInterface(REFIID riid, void** ppv) override {
         return QueryAs(riid, ppv, {&IID_IMAPIProp, &IID_IMAPIContainer, &IID_IDistList});
-    }
-    HRESULT SaveChanges(ULONG) override { return state_.SaveChanges(); }
-    HRESULT SetProps(ULONG cValues, LPSPropValue lpPropArray,
-                     LPSPropProblemArray* lppProblems) override {
-        return state_.SetProps(cValues, lpPropArray, lppProblems);
-    }
-    HRESULT DeleteProps(LPSPropTagArray tags, LPSPropProblemArray* lppProblems) override {
-        return state_.DeleteProps(tags, lppProblems);
     }
     // The members are kept in PR_WAB_DL_ENTRIES; listing and changing them through the
     // container methods is not offered.
@@ -87,10 +84,6 @@ class DistList final : public MapiProp<IDistList> {
     HRESULT ResolveNames(LPSPropTagArray, ULONG, LPADRLIST, LPFlagList) override {
         return MAPI_E_NO_SUPPORT;
     }
-    EntryState& State() { return state_; }
-
-  protected:
-    PropertyList Properties() override { return state_.Properties(); }
 
   private:
     static HRESULT NoTable(LPMAPITABLE* table) {
@@ -98,16 +91,7 @@ class DistList final : public MapiProp<IDistList> {
             *table = nullptr;
         return MAPI_E_NO_SUPPORT;
     }
-    EntryState state_;
 };
-
-Property Integer(ULONG tag, std::int64_t value) {
-    return {tag, value};
-}
-
-Property Bytes(ULONG tag, std::string bytes) {
-    return {tag, std::move(bytes)};
-}
 
 }  // namespace
 
@@ -132,15 +116,19 @@ std::string EntryState::EntryId() const {
 
 PropertyList EntryState::Properties() const {
     PropertyList list = props_;
-    const std::string id = EntryId();
-    if (!id.empty()) {
-        list.push_back(Bytes(PR_ENTRYID, id));
-        list.push_back(Bytes(PR_RECORD_KEY, id));
-    }
-    list.push_back(Integer(PR_OBJECT_TYPE, objectType_));
-    list.push_back(
-        Integer(PR_DISPLAY_TYPE, objectType_ == MAPI_DISTLIST ? DT_PRIVATE_DISTLIST : DT_MAILUSER));
+    AppendIdentity(list, objectType_, EntryId());
     return list;
+}
+
+void AppendIdentity(PropertyList& list, ULONG objectType, const std::string& entryId) {
+    if (!entryId.empty()) {
+        list.emplace_back(PR_ENTRYID, entryId);
+        list.emplace_back(PR_RECORD_KEY, entryId);
+    }
+    list.emplace_back(PR_OBJECT_TYPE, std::int64_t{objectType});
+    list.emplace_back(
+        PR_DISPLAY_TYPE,
+        std::int64_t{objectType == MAPI_DISTLIST ? DT_PRIVATE_DISTLIST : DT_MAILUSER});
 }
 
 void EntryState::MarkChanged(ULONG propId) {
@@ -221,9 +209,9 @@ LPMAPIPROP NewEntryObject(EntryState state) {
 }
 
 EntryState* StateOf(IUnknown* object) {
-    if (auto* user = dynamic_cast<MailUser*>(object))
+    if (auto* user = dynamic_cast<EntryObject<IMailUser>*>(object))
         return &user->State();
-    if (auto* list = dynamic_cast<DistList*>(object))
+    if (auto* list = dynamic_cast<EntryObject<IDistList>*>(object))
         return &list->State();
     return nullptr;
 }

@@ -57,6 +57,10 @@ EntryState* StateOf(IUnknown* object);
 HRESULT OpenEntry(const std::shared_ptr<Database>& db, ULONG cbEntryID, LPENTRYID lpEntryID,
                   LPCIID lpInterface, ULONG* lpulObjType, LPUNKNOWN* lppUnk);
 
+// Adds the properties every entry has without storing them: PR_ENTRYID and PR_RECORD_KEY (when
+// it has an id), PR_OBJECT_TYPE and PR_DISPLAY_TYPE.
+void AppendIdentity(PropertyList& list, ULONG objectType, const std::string& entryId);
+
 // Problems handed out by SetProps and DeleteProps.
 HRESULT HandOutProblems(const std::vector<SPropProblem>& problems, LPSPropProblemArray* out);
 
