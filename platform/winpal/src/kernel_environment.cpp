@@ -1,5 +1,5 @@
 // Environment variables as the Windows API shows them: names without regard to letter case,
-// values in the ANSI code page, and USERPROFILE, TEMP and TMP always present.
+// values in the ANSI code page, and USERPROFILE, APPDATA, TEMP and TMP always present.
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -80,6 +80,9 @@ std::optional<std::string> LookUpVariable(std::string_view ansiName) {
         return AnsiFromUtf8(*value);
     if (EqualIgnoringCase(name, "USERPROFILE"))
         return winpal::AnsiFromPath(winpal::ProfilePath());
+    // The per-user application data folder of a Windows XP profile.
+    if (EqualIgnoringCase(name, "APPDATA"))
+        return winpal::AnsiFromPath(winpal::ProfilePath() / "Application Data");
     if (EqualIgnoringCase(name, "TEMP") || EqualIgnoringCase(name, "TMP")) {
         std::string folder = winpal::AnsiFromPath(TempFolder());
         while (folder.size() > 1 && folder.back() == '/')

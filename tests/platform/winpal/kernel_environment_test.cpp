@@ -75,6 +75,18 @@ TEST(ExpandEnvironmentStrings, UserProfileDefaultsToTheProfileFolderOfThePrefix)
     EXPECT_EQ(Expand("%userprofile%"), "/home/someone");
 }
 
+TEST(ExpandEnvironmentStrings, AppDataDefaultsToApplicationDataInTheProfile) {
+    ScopedEnv env;
+    env.Clear("APPDATA");
+    env.Clear("USERPROFILE");
+    const std::string profile = winpal::AnsiFromPath(winpal::ProfilePath());
+    EXPECT_EQ(Expand("%APPDATA%\\Microsoft"), profile + "/Application Data\\Microsoft");
+    env.Set("USERPROFILE", "/home/someone");
+    EXPECT_EQ(Expand("%AppData%"), "/home/someone/Application Data");
+    env.Set("APPDATA", "/srv/roaming");
+    EXPECT_EQ(Expand("%appdata%"), "/srv/roaming");
+}
+
 TEST(ExpandEnvironmentStrings, ValuesComeInTheAnsiCodePage) {
     ScopedEnv env;
     env.Clear("WINPAL_ACP");

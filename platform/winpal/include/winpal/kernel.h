@@ -17,7 +17,8 @@ void GetSystemTimeAsFileTime(LPFILETIME lpSystemTimeAsFileTime);
 // Replaces each %NAME% whose variable exists (names compared without regard to case) and leaves
 // the others as written. Returns the number of characters the result needs including its NUL;
 // when that is more than nSize the buffer is not complete. 0 on failure.
-// USERPROFILE, TEMP and TMP have defaults in the prefix when the environment does not set them.
+// USERPROFILE, APPDATA (%USERPROFILE%\Application Data), TEMP and TMP have defaults in the prefix
+// when the environment does not set them.
 DWORD ExpandEnvironmentStringsA(LPCSTR lpSrc, LPSTR lpDst, DWORD nSize);
 // Returns the length without the NUL when it fits, else the size needed with the NUL; 0 if unset.
 DWORD GetEnvironmentVariableA(LPCSTR lpName, LPSTR lpBuffer, DWORD nSize);
