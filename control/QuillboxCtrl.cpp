@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "contacts/AddressBookConnection.h"
 #include "contacts/Contacts.h"
 #include "control/Folders.h"
 #include "control/QuillboxIds.h"
@@ -23,6 +24,7 @@ CQuillboxCtrl::~CQuillboxCtrl() {
     // A container that lets go of the control without destroying its window first must not
     // leave the collections pointing at it.
     DropCollections();
+    CloseAddressBook();
 }
 
 const olectl::DispatchMap& CQuillboxCtrl::GetDispatchMap() const {
@@ -100,8 +102,24 @@ int CQuillboxCtrl::OnCreate() {
         return 0;
     folders_->SetControl(this);
     messages_->SetControl(this);
+    contacts_->SetControl(this);
     LoadFolderTree(FOLDERID_ROOT);
+    LoadAddressBook(false);
     return 0;
+}
+
+void CQuillboxCtrl::LoadAddressBook(bool reopen) {
+    if (reopen)
+        CloseAddressBook();
+    addressBookFileName_ = std::string();
+    addressBook_ = std::make_unique<AddressBookConnection>(*addressBookFileName_);
+    if (contacts_)
+        addressBook_->LoadContacts(*contacts_.Get());
+}
+
+void CQuillboxCtrl::CloseAddressBook() {
+    addressBookFileName_.reset();
+    addressBook_.reset();
 }
 
 void CQuillboxCtrl::OnDestroy() {
@@ -110,6 +128,7 @@ void CQuillboxCtrl::OnDestroy() {
     currentFolder_.Reset();
     destinationFolder_.Reset();
     DropCollections();
+    CloseAddressBook();
 }
 
 void CQuillboxCtrl::OnDraw(olectl::DrawContext& dc, const olectl::RECT& bounds,
@@ -158,5 +177,10 @@ void CQuillboxCtrl::DropCollections() {
         messages_->ClearMessages();
         messages_.Reset();
     }
-    contacts_.Reset();
+    addressBookFileName_.reset();
+    if (contacts_) {
+        contacts_->SetControl(nullptr);
+        contacts_->ClearContacts();
+        contacts_.Reset();
+    }
 }

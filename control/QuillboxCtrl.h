@@ -3,6 +3,10 @@
 // selected folder and the contacts of the address book.
 #pragma once
 
+#include <memory>
+#include <optional>
+#include <string>
+
 #include <oestore/msoeapi.h>
 #include <winpal/winpal.h>
 
@@ -11,6 +15,7 @@
 class CFolders;
 class CMessages;
 class CContacts;
+class AddressBookConnection;
 
 class CQuillboxCtrl : public olectl::COleControl {
   public:
@@ -27,6 +32,10 @@ class CQuillboxCtrl : public olectl::COleControl {
     // Operations of the collections.
     // Adds every folder below `parentId` to the folders collection, depth first.
     void LoadFolderTree(STOREFOLDERID parentId);
+    // (Re)opens the default address book and fills the contacts collection from it; with
+    // `reopen`, the earlier connection is closed first.
+    void LoadAddressBook(bool reopen);
+    AddressBookConnection* AddressBook() const { return addressBook_.get(); }
     IStoreNamespace* StoreNamespace() const { return store_.Get(); }
     winpal::ComPtr<IStoreFolder>& CurrentFolder() { return currentFolder_; }
     winpal::ComPtr<IStoreFolder>& DestinationFolder() { return destinationFolder_; }
@@ -52,6 +61,12 @@ class CQuillboxCtrl : public olectl::COleControl {
     void DropCollections();
     void LoadFolderTree(STOREFOLDERID parentId, std::vector<STOREFOLDERID>& ancestors);
 
+    void CloseAddressBook();
+
+    // The connection to the address book, and the file name it was opened with (always empty:
+    // the user's default address book).
+    std::unique_ptr<AddressBookConnection> addressBook_;
+    std::optional<std::string> addressBookFileName_;
     winpal::ComPtr<CFolders> folders_;
     winpal::ComPtr<CMessages> messages_;
     winpal::ComPtr<CContacts> contacts_;

@@ -147,6 +147,56 @@ std::vector<MemberInfo> MessagesMembers() {
     };
 }
 
+std::vector<MemberInfo> ContactsMembers() {
+    std::vector<MemberInfo> members{
+        Count(VT_I4, 0),
+        ByPosition(2, "FindName", VT_BSTR),
+        ByPosition(3, "ShowProperties", VT_EMPTY),
+        ByPosition(4, "DeleteContact", VT_BOOL),
+        {5, "Refresh", MemberKind::Method, VT_EMPTY, {}},
+        {6, "NewContactFromUI", MemberKind::Method, VT_EMPTY, {}},
+        {7,
+         "NewContact",
+         MemberKind::Method,
+         VT_BOOL,
+         {{"strContactName", VT_BSTR},
+          {"strEmail", VT_BSTR},
+          {"strBusTelNo", VT_BSTR},
+          {"strBusFaxNo", VT_BSTR},
+          {"strBusHomePage", VT_BSTR},
+          {"strHomeTelNo", VT_BSTR},
+          {"strHomeFaxNo", VT_BSTR},
+          {"strPager", VT_BSTR},
+          {"strMobile", VT_BSTR},
+          {"strPerHomePage", VT_BSTR},
+          {"strJobTitle", VT_BSTR},
+          {"strDepartment", VT_BSTR},
+          {"strOffice", VT_BSTR},
+          {"strCompanyName", VT_BSTR}}},
+    };
+    const char* finders[] = {
+        "FindEmail",  "FindBusinessPhone", "FindHomePhone",       "FindHomeFax",  "FindBusinessFax",
+        "FindPager",  "FindMobile",        "FindPersonalWebPage", "FindJobTitle", "FindDepartment",
+        "FindOffice", "FindCompanyName",   "FindBusinessWebPage"};
+    DISPID id = 8;
+    for (const char* finder : finders)
+        members.push_back(ByPosition(id++, finder, VT_BSTR));
+    members.push_back(Item(21));
+    members.push_back(NewEnum());
+    return members;
+}
+
+std::vector<MemberInfo> ContactMembers() {
+    const char* names[] = {"Name",        "Email",  "BusinessPhone", "HomePhone",       "HomeFax",
+                           "BusinessFax", "Pager",  "Mobile",        "PersonalWebPage", "JobTitle",
+                           "Department",  "Office", "CompanyName",   "BusinessWebPage"};
+    std::vector<MemberInfo> members;
+    DISPID id = 1;
+    for (const char* name : names)
+        members.push_back(TextProperty(id++, name, 0));
+    return members;
+}
+
 std::vector<MemberInfo> ControlMembers() {
     return {
         {1, "Folders", MemberKind::Property, VT_DISPATCH, {}},
@@ -186,7 +236,7 @@ olectl::TypeLibInfo MakeTypeLib() {
             {
                 Dispinterface("IMessages", DIID_IMessages, MessagesMembers()),
                 Dispinterface("IFolders", DIID_IFolders, FoldersMembers()),
-                Dispinterface("IContacts", DIID_IContacts, {Count(VT_I4), Item(21), NewEnum()}),
+                Dispinterface("IContacts", DIID_IContacts, ContactsMembers()),
                 Dispinterface("_DQuillbox", DIID__DQuillbox, ControlMembers(),
                               olectl::TYPEFLAG_FHIDDEN, "Dispatch interface for Quillbox Control"),
                 Dispinterface("_DQuillboxEvents", DIID__DQuillboxEvents, {}, 0,
@@ -205,7 +255,7 @@ olectl::TypeLibInfo MakeTypeLib() {
                 Dispinterface("IAddress", DIID_IAddress, {}),
                 CoClass("Address", CLSID_Address, "IAddress"),
                 CoClass("Contacts", CLSID_Contacts, "IContacts"),
-                Dispinterface("IContact", DIID_IContact, {}),
+                Dispinterface("IContact", DIID_IContact, ContactMembers()),
                 CoClass("Contact", CLSID_Contact, "IContact"),
                 Dispinterface("IEnumContacts", DIID_IEnumContacts, {}),
                 CoClass("EnumContacts", CLSID_EnumContacts, "IEnumContacts"),

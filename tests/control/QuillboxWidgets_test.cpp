@@ -4,6 +4,7 @@
 #include <QDialogButtonBox>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
 
@@ -11,6 +12,8 @@
 #include <offscreen_qt.h>
 #include <olectl/factory.h>
 #include <olectl/qt_site.h>
+#include <temp_prefix.h>
+#include <winpal/kernel.h>
 
 #include "ScriptedStore.h"
 #include "control/QuillboxIds.h"
@@ -128,6 +131,74 @@ TEST_F(QuillboxWidgetsTest, PropertiesVerbShowsTheGeneralPage) {
     EXPECT_EQ(tab, "General");
     EXPECT_TRUE(texts.contains(
         "TODO: Place controls to manipulate properties of Quillbox Control on this dialog."));
+}
+
+// The address book's own windows, opened through the contacts collection of a control on a form.
+class ContactWindowsTest : public QuillboxWidgetsTest {
+  protected:
+    void SetUp() override {
+        wab_ = LoadLibraryA(WAB_LIBRARY);
+        auto registerServer = reinterpret_cast<HRESULT (*)()>(
+            reinterpret_cast<void*>(GetProcAddress(wab_, "DllRegisterServer")));
+        ASSERT_EQ(registerServer(), S_OK);
+        QuillboxWidgetsTest::SetUp();
+        form->show();
+        contacts = ObjectOf(CallByName(site->Dispatch(), u"Contacts"));
+    }
+    void TearDown() override {
+        contacts.Reset();
+        QuillboxWidgetsTest::TearDown();
+        FreeLibrary(wab_);
+    }
+    // The text of a field of the modal dialog, by the property it shows.
+    static QString FieldText(QWidget& dialog, const char* property) {
+        auto* edit = dialog.findChild<QLineEdit*>(QString::fromLatin1(property));
+        return edit ? edit->text() : QString();
+    }
+    static void Press(QWidget& dialog, QDialogButtonBox::StandardButton which) {
+        dialog.findChild<QDialogButtonBox*>()->button(which)->click();
+    }
+
+    TempPrefix prefix;
+    HMODULE wab_ = nullptr;
+    winpal::ComPtr<IDispatch> contacts;
+};
+
+TEST_F(ContactWindowsTest, NewContactFormStoresAndDetailsShowTheContact) {
+    WhenModalShows([](QWidget& dialog) {
+        dialog.findChild<QLineEdit*>("PR_DISPLAY_NAME")->setText("Dana");
+        dialog.findChild<QLineEdit*>("PR_EMAIL_ADDRESS")->setText("dana@example.org");
+        Press(dialog, QDialogButtonBox::Ok);
+    });
+    CallByName(contacts.Get(), u"NewContactFromUI");
+    WhenModalShows([](QWidget& dialog) { Press(dialog, QDialogButtonBox::Cancel); });
+    CallByName(contacts.Get(), u"NewContactFromUI");
+    CallByName(contacts.Get(), u"Refresh");
+    ASSERT_EQ(NumberOf(CallByName(contacts.Get(), u"Count")), 1);
+    EXPECT_EQ(TextOf(CallByName(contacts.Get(), u"FindEmail", {winpal::Variant::I4(0)})),
+              "dana@example.org");
+
+    QString shown;
+    WhenModalShows([&shown](QWidget& dialog) {
+        shown = FieldText(dialog, "PR_DISPLAY_NAME");
+        Press(dialog, QDialogButtonBox::Cancel);
+    });
+    CallByName(contacts.Get(), u"ShowProperties", {winpal::Variant::I4(0)});
+    EXPECT_EQ(shown, "Dana");
+
+    // A position past the list shows nothing, though a contact was shown just before.
+    bool shownAgain = false;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&shownAgain] {
+        if (QWidget* dialog = QApplication::activeModalWidget()) {
+            shownAgain = true;
+            Press(*dialog, QDialogButtonBox::Cancel);
+        }
+    });
+    probe.start(5);
+    CallByName(contacts.Get(), u"ShowProperties", {winpal::Variant::I4(1)});
+    QApplication::processEvents();
+    EXPECT_FALSE(shownAgain);
 }
 
 }  // namespace
