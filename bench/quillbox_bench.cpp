@@ -1,9 +1,10 @@
-// The messages collection through automation, with the built control and store in a fresh
-// prefix: selecting a folder of 100 000 messages (time and memory, in a process of its own),
-// Save2eml of a 50 MB message against `dbxtool cat` of the same message, and the attachments of
-// a message with 20 attachments of 1 MB each (count, then extract them all).
-// Usage: messages_bench [WORK_DIR [MESSAGES]]; WORK_DIR (default /dev/shm, else /tmp) receives
-// the prefix and the output files, and is best on tmpfs.
+// Quillbox through automation, with the built control, store and address book in a fresh prefix:
+// selecting a folder of 100 000 messages (time and memory, in a process of its own), Save2eml of a
+// 50 MB message against `dbxtool cat` of the same message, the attachments of a message with 20
+// attachments of 1 MB each (count, then extract them all), and making the control over an
+// address book of 10 000 contacts (which reads them all).
+// Usage: quillbox_bench [WORK_DIR [MESSAGES [CONTACTS]]]; WORK_DIR (default /dev/shm, else /tmp)
+// receives the prefix and the output files, and is best on tmpfs.
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -181,6 +182,7 @@ int main(int argc, char** argv) {
                           : fs::exists("/dev/shm") ? fs::path("/dev/shm")
                                                    : fs::path("/tmp");
     const uint32_t messages = argc > 2 ? static_cast<uint32_t>(std::atoi(argv[2])) : 100000;
+    const int contacts = argc > 3 ? std::atoi(argv[3]) : 10000;
     const fs::path root = work / "messages-bench";
     const fs::path prefix = root / "prefix";
     fs::remove_all(root);
@@ -188,7 +190,8 @@ int main(int argc, char** argv) {
     setenv("WINPAL_PREFIX", prefix.c_str(), 1);
     const fs::path bin = ProgramFolder();
     if (FAILED(CallEntry(bin / "oestore.so", "DllRegisterServer")) ||
-        FAILED(CallEntry(bin / "libquillbox.so", "DllRegisterServer"))) {
+        FAILED(CallEntry(bin / "libquillbox.so", "DllRegisterServer")) ||
+        FAILED(CallEntry(bin / "wab32.so", "DllRegisterServer"))) {
         std::fprintf(stderr, "registration failed\n");
         return 1;
     }
@@ -267,7 +270,31 @@ int main(int argc, char** argv) {
         std::printf("GetAttachmentCount (%d) and ExtractAttachment of 20 x 1 MB: %.3f s\n", count,
                     seconds2);
     });
-    if (!std::getenv("MESSAGES_BENCH_KEEP"))
+    const fs::path cards = root / "contacts.vcf";
+    {
+        std::ofstream out(cards, std::ios::binary);
+        for (int i = 0; i < contacts; ++i) {
+            const std::string n = std::to_string(i);
+            out << "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Contact " << n << "\r\nEMAIL:c" << n
+                << "@example.org\r\nTEL;TYPE=WORK,VOICE:+49 30 " << n
+                << "\r\nTEL;TYPE=CELL:+49 170 " << n << "\r\nORG:ACME;Research\r\nEND:VCARD\r\n";
+        }
+    }
+    const std::string import =
+        "'" + (bin / "wabtool").string() + "' import '" + cards.string() + "' > /dev/null";
+    if (std::system(import.c_str()) != 0) {
+        std::fprintf(stderr, "wabtool import failed\n");
+        return 1;
+    }
+    auto open = Clock::now();
+    WithControl([&](IDispatch* control) {
+        const double seconds = Seconds(open);
+        winpal::ComPtr<IDispatch> people = Object(Call(control, u"Contacts"));
+        std::printf("make the control and read %d contacts: %.3f s\n",
+                    Call(people.Get(), u"Count").Ptr()->lVal, seconds);
+    });
+
+    if (!std::getenv("QUILLBOX_BENCH_KEEP"))
         fs::remove_all(root);
     return 0;
 }
