@@ -77,10 +77,7 @@ CMessages::~CMessages() {
 }
 
 bool CMessages::Save2eml(LONG iIndex, const std::string& strEMLFileName) {
-    const MessageRecord* record = RecordAt(iIndex);
-    if (!record)
-        return false;
-    winpal::ComPtr<IStream> stream = OpenSource(record->id);
+    winpal::ComPtr<IStream> stream = SourceAt(iIndex);
     if (!stream)
         return false;
     FileHandle file(OpenPath(strEMLFileName, O_RDWR | O_CREAT | O_TRUNC, 0666));
@@ -96,10 +93,7 @@ bool CMessages::Save2eml(LONG iIndex, const std::string& strEMLFileName) {
 // with the collection) only once it is ours. A file error other than a taken name is raised as
 // an automation error.
 bool CMessages::ViewMessage(LONG iIndex) {
-    const MessageRecord* record = RecordAt(iIndex);
-    if (!record)
-        return false;
-    winpal::ComPtr<IStream> stream = OpenSource(record->id);
+    winpal::ComPtr<IStream> stream = SourceAt(iIndex);
     if (!stream)
         return false;
     std::string path;

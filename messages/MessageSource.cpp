@@ -23,6 +23,12 @@ winpal::ComPtr<IStream> CMessages::OpenSource(MESSAGEID id) {
     return stream;
 }
 
+// A message that cannot be opened answers as a position without a message does.
+winpal::ComPtr<IStream> CMessages::SourceAt(LONG position) {
+    const MessageRecord* record = RecordAt(position);
+    return record ? OpenSource(record->id) : winpal::ComPtr<IStream>();
+}
+
 std::optional<std::string> CMessages::ReadMessageSource(MESSAGEID id) {
     winpal::ComPtr<IStream> stream = OpenSource(id);
     if (!stream)

@@ -81,6 +81,8 @@ class CMessages : public olectl::CCmdTarget, public EnumerableCollection {
     // is missing.
     const MessageRecord* RecordAt(LONG position) const;
     winpal::ComPtr<IStream> OpenSource(MESSAGEID id);
+    // The source stream of the message at `position`; null without one.
+    winpal::ComPtr<IStream> SourceAt(LONG position);
     std::optional<AttachmentList> AttachmentsAt(LONG position);
     std::string TextOf(LONG position, std::string MessageRecord::*field) const;
 
