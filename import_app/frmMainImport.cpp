@@ -404,7 +404,7 @@ bool frmMain::CreateRowFolder(const Control& control, int i, ImportRow& row, QSt
                 desktop_->DoEvents();
                 std::this_thread::sleep_for(kStorePoll);
             }
-            if (!locked())
+            if (!locked() && std::chrono::steady_clock::now() < *busyUntil)
                 continue;
             row.reason = QStringLiteral("the store is locked by another program");
             return false;
@@ -416,12 +416,10 @@ bool frmMain::CreateRowFolder(const Control& control, int i, ImportRow& row, QSt
             continue;
         }
         row.reason =
-            QStringLiteral(
-                "the store cannot take the name \"%1\" (a folder name cannot hold \\ / : * ? \" < "
-                "> | "
-                "or control characters, be a device name such as CON or NUL, or be longer than the "
-                "store allows)")
-                .arg(name);
+            QStringLiteral("the store cannot take the name \"%1\" (%2)")
+                .arg(name, QStringLiteral("a folder name cannot hold \\ / : * ? \" < > | or "
+                                          "control characters, be a device name such as "
+                                          "CON or NUL, or be longer than the store allows"));
         return false;
     }
 }

@@ -31,6 +31,10 @@ class FerrydeckCommand : public testing::Test {
         return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, testsupport::ReadFile(out),
                 testsupport::ReadFile(err)};
     }
+    void RegisterStoreAndControl() {
+        ASSERT_EQ(Command("regsvr", std::string(BIN_DIR) + "/oestore.so").status, 0);
+        ASSERT_EQ(Command("regsvr", std::string(BIN_DIR) + "/libquillbox.so").status, 0);
+    }
     std::string Mailbox(const std::string& name) {
         auto path = dir.Path() / name;
         dbx::MessageFile::Create(path, dbx::MessageFileInfo{})
@@ -49,8 +53,9 @@ TEST_F(FerrydeckCommand, WithoutTheControlItSaysHowToRegisterIt) {
 }
 
 TEST_F(FerrydeckCommand, ImportsEveryFileAndSummarises) {
-    ASSERT_EQ(Command("regsvr", std::string(BIN_DIR) + "/oestore.so").status, 0);
-    ASSERT_EQ(Command("regsvr", std::string(BIN_DIR) + "/libquillbox.so").status, 0);
+    RegisterStoreAndControl();
+    if (HasFatalFailure())
+        return;
     Outcome run =
         Command("ferrydeck", "--import " + Mailbox("Inbox.dbx") + " " + Mailbox("Work.dbx"));
     EXPECT_EQ(run.status, 0) << run.err;
@@ -68,8 +73,9 @@ TEST_F(FerrydeckCommand, ImportsEveryFileAndSummarises) {
 }
 
 TEST_F(FerrydeckCommand, WhatIsNoMailboxIsRefusedWithTheReasonAndStatusOne) {
-    ASSERT_EQ(Command("regsvr", std::string(BIN_DIR) + "/oestore.so").status, 0);
-    ASSERT_EQ(Command("regsvr", std::string(BIN_DIR) + "/libquillbox.so").status, 0);
+    RegisterStoreAndControl();
+    if (HasFatalFailure())
+        return;
     testsupport::WriteFile(dir.Path() / "Text.dbx", "just some text\n");
     Outcome run = Command("ferrydeck", "--import '" + (dir.Path() / "Text.dbx").string() + "'");
     EXPECT_EQ(run.status, 1);
@@ -91,8 +97,9 @@ TEST_F(FerrydeckCommand, AFolderToImportThatIsMissingOrAFileIsNamed) {
 
 // The import without the window needs no display; the window without one ends with a message.
 TEST_F(FerrydeckCommand, NoUsableDisplay) {
-    ASSERT_EQ(Command("regsvr", std::string(BIN_DIR) + "/oestore.so").status, 0);
-    ASSERT_EQ(Command("regsvr", std::string(BIN_DIR) + "/libquillbox.so").status, 0);
+    RegisterStoreAndControl();
+    if (HasFatalFailure())
+        return;
     const std::string noScreens[] = {
         "timeout 60 env -u WAYLAND_DISPLAY QT_QPA_PLATFORM=bogus DISPLAY=:99 ",
         "timeout 60 env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY=:99 "};
