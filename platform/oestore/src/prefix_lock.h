@@ -1,7 +1,8 @@
 // The first use of a prefix by several programs at once: finding or making the start identity
 // and opening or making its store happen under an exclusive lock on a file in the prefix, so that
 // two programs started together make one identity and one store, and the second one opens what
-// the first made.
+// the first made. Mailbox files that the store makes on first use are made under it too. Nested
+// holders in one process share the lock.
 #pragma once
 
 #include <chrono>
@@ -19,7 +20,6 @@ class PrefixLock {
     bool Held() const { return held_; }
 
   private:
-    int fd_ = -1;
     bool held_ = false;
 };
 
