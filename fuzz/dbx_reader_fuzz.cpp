@@ -6,6 +6,7 @@
 
 #include "dbx/check.h"
 #include "dbx/folder_file.h"
+#include "dbx/mailbox_readability.h"
 #include "dbx/message_file.h"
 
 namespace {
@@ -84,6 +85,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     MemoryFiles files(std::string(reinterpret_cast<const char*>(data), size));
     dbx::OpenOptions options;
     options.fs = &files;
+    // The judgement an import makes before it takes a file: never an exception, whatever the bytes.
+    dbx::AssessMailbox(MemoryFiles::kPath, &files);
     try {
         auto db = dbx::Database::Open(MemoryFiles::kPath, options);
         dbx::CheckDatabase(*db);

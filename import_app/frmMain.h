@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <QWidget>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -26,7 +27,8 @@ class QtControlSite;
 class frmMain : public QWidget {
   public:
     // The outcome of one list row in the latest import run.
-    enum class RowOutcome { Imported, Skipped, FolderNotCreated, CopyFailed };
+    // Refused: the file is not a mailbox that can be copied and read; nothing was made for it.
+    enum class RowOutcome { Imported, Skipped, FolderNotCreated, CopyFailed, Refused };
 
     // The title of the window's message boxes.
     static inline const QString kTitle = QStringLiteral("Ferrydeck");
@@ -94,10 +96,16 @@ class frmMain : public QWidget {
     QString strIdentityID;
     QString strStoreFolder;
 
+    // How long a run waits for a store that another program keeps locked.
+    std::chrono::milliseconds storeWait{std::chrono::seconds(60)};
+
   protected:
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    class Control;
+    struct ImportRow;
+
     void CreateControls();
     void CreateHostedControl();
     void ConnectHandlers();
@@ -105,6 +113,17 @@ class frmMain : public QWidget {
     void Guarded(const std::function<void()>& handler);
     void SearchIdentities();
     void RunImport();
+    // Creates row `i`'s folder under strNewFolderNames[i], choosing the next free name when other
+    // programs take it meanwhile and waiting for a busy store; false with the row's reason when
+    // the store refuses it.
+    bool CreateRowFolder(const Control& control, int i, ImportRow& row, QStringList& existing,
+                         const QStringList& chosen);
+    // Deletes the folder a failed row made, or records that it was left behind.
+    void RemoveRowFolder(const Control& control, int i, ImportRow& row);
+    QString RowLine(int i, const ImportRow& row) const;
+    static QString WarningLine(const ImportRow& row);
+    // The closing message: the files not imported with the reasons, and the damaged ones.
+    void ReportRun(const std::vector<ImportRow>& rows);
     void ShowControlMissing();
 
     std::unique_ptr<Desktop> ownDesktop_;

@@ -1,14 +1,23 @@
 // The import run: every listed mailbox file becomes a new top-level folder of the store, made
 // through the hosted control, and the file is copied over the mailbox file the store keeps for
 // that folder.
-#include <QFileInfo>
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <thread>
 
+#include <dbx/text_case.h>
 #include <winpal/dispatch.h>
+#include <winpal/winpal.h>
 
+#include "import_app/CopyTempFiles.h"
+#include "import_app/SourceCheck.h"
 #include "import_app/frmMain.h"
 #include "import_app/modMain.h"
 #include "import_support/DBXFiles.h"
 #include "import_support/Desktop.h"
+#include "import_support/FileLocks.h"
+#include "import_support/Paths.h"
 #include "import_support/RuntimeError.h"
 #include "import_support/VbText.h"
 #include "import_support/registry.h"
@@ -19,6 +28,8 @@ namespace {
 constexpr DISPID kControlFolders = 1;
 constexpr DISPID kControlFolder = 2;
 constexpr DISPID kFoldersCount = 1;
+constexpr DISPID kFoldersFindFolderID = 3;
+constexpr DISPID kFoldersDeleteFolder = 4;
 constexpr DISPID kFoldersCreateFolder = 9;
 constexpr DISPID kFoldersRefresh = 10;
 constexpr DISPID kFolderName = 1;
@@ -42,9 +53,11 @@ QString TextOf(const winpal::Variant& value) {
     return QString::fromUtf16(text.Ptr()->bstrVal, SysStringLen(text.Ptr()->bstrVal));
 }
 
+}  // namespace
+
 // The members of the hosted control that the run uses. The folders collection is read from the
 // control afresh for every use and held only for the length of the call.
-class Control {
+class frmMain::Control {
   public:
     explicit Control(IDispatch* control) : control_(control) {}
 
@@ -81,6 +94,17 @@ class Control {
         return created.Type() == VT_BOOL && created.Ptr()->boolVal != VARIANT_FALSE;
     }
 
+    // Deletes the folder at `position` in the list as last loaded; false when the store refuses.
+    bool DeleteFolderAt(int position) const {
+        winpal::Variant id;
+        Call(winpal::DispatchInvoke(Folders().Get(), kFoldersFindFolderID, DISPATCH_METHOD,
+                                    {winpal::Variant::I2(static_cast<SHORT>(position))}, &id));
+        winpal::Variant deleted;
+        Call(winpal::DispatchInvoke(Folders().Get(), kFoldersDeleteFolder, DISPATCH_METHOD, {id},
+                                    &deleted));
+        return deleted.Type() == VT_BOOL && deleted.Ptr()->boolVal != VARIANT_FALSE;
+    }
+
     void Refresh() const {
         Call(
             winpal::DispatchInvoke(Folders().Get(), kFoldersRefresh, DISPATCH_METHOD, {}, nullptr));
@@ -107,14 +131,14 @@ class Control {
     IDispatch* control_;
 };
 
-// The folder name for a list row: the file name without ".dbx" (exact letter case, every
-// occurrence), trimmed; prefixed with "(row) " when that name is taken (by a folder in any letter
-// case, or by a name this run chose already); and, when that is taken as well, prefixed with
-// "(row-2) ", "(row-3) ", ... until it is free, so that no run ever copies over the mailbox file
-// of a folder it did not create.
-QString ChooseFolderName(const QString& cell, int row, const QStringList& existing,
+namespace {
+
+// The folder name for a list row: `base` (the file name without ".dbx"), prefixed with "(row) "
+// when that name is taken (by a folder in any letter case, or by a name this run chose already);
+// and, when that is taken as well, prefixed with "(row-2) ", "(row-3) ", ... until it is free, so
+// that no run ever copies over the mailbox file of a folder it did not create.
+QString ChooseFolderName(const QString& base, int row, const QStringList& existing,
                          const QStringList& chosenEarlier) {
-    QString base = vb::Trim(registry::FileNameOfPath(cell).remove(QStringLiteral(".dbx")));
     auto taken = [&](const QString& candidate) {
         return existing.contains(candidate, Qt::CaseInsensitive) ||
                chosenEarlier.contains(candidate, Qt::CaseInsensitive);
@@ -124,6 +148,23 @@ QString ChooseFolderName(const QString& cell, int row, const QStringList& existi
         name = QStringLiteral("(%1-%2) %3").arg(row).arg(attempt).arg(base);
     }
     return name;
+}
+
+// How often a row tries the next free name when other programs keep taking the one it chose.
+constexpr int kNameAttempts = 20;
+constexpr char kFoldersFile[] = "Folders.dbx";
+constexpr std::chrono::milliseconds kStorePoll{50};
+
+// Whether the store folder holds a file that a folder named `name` would need as its mailbox
+// (compared as the store compares file names).
+bool StrayMailboxFile(const std::filesystem::path& store, const QString& name) {
+    const std::string file = vb::ToAnsi(name + QStringLiteral(".dbx"));
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(store, error)) {
+        if (dbx::SameTextIgnoringCase(winpal::AnsiFromPath(entry.path().filename()), file))
+            return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -139,6 +180,15 @@ void frmMain::CmdConvert2PDF_Click() {
     Guarded([this] { RunImport(); });
     importRunning_ = false;
 }
+
+// One list row in a run.
+struct frmMain::ImportRow {
+    QString source;   // the listed path, trimmed
+    QString base;     // the folder name before de-duplication
+    QString reason;   // why the file was not imported
+    QString warning;  // what is wrong with a damaged mailbox that was imported anyway
+    bool folderMade = false;
+};
 
 void frmMain::RunImport() {
     Control control(OEDispatch());
@@ -166,21 +216,31 @@ void frmMain::RunImport() {
     QStringList existing = control.FolderNames();
     strNewFolderNames = QStringList(existing.size() + rows + 1, QString());
     lastRunOutcomes_.assign(rows, RowOutcome::Skipped);
+    std::vector<ImportRow> rowsOfRun(rows);
 
-    // First pass: a name for every row, and its folder.
+    // First pass: every listed file is looked at before anything is made for it; a readable
+    // mailbox gets a name and its folder.
     QStringList chosen;
     for (int i = 0; i < rows; ++i) {
         showRow(i);
         if (vb::Trim(cells[i]).isEmpty())
             continue;  // empty rows are skipped
-        QString name = ChooseFolderName(cells[i], i, existing, chosen);
-        strNewFolderNames[i] = name;
-        if (control.CreateFolder(name)) {
-            chosen.append(name);
-            lastRunOutcomes_[i] = RowOutcome::Imported;
-        } else {
-            lastRunOutcomes_[i] = RowOutcome::FolderNotCreated;
+        ImportRow& row = rowsOfRun[i];
+        row.source = vb::Trim(cells[i]);
+        SourceCheck check = CheckSource(row.source);
+        if (!check.importable) {
+            row.reason = check.reason;
+            lastRunOutcomes_[i] = RowOutcome::Refused;
+            desktop_->DoEvents();
+            continue;
         }
+        row.warning = check.warning;
+        row.base = FolderNameOfListedFile(row.source);
+        strNewFolderNames[i] = ChooseFolderName(row.base, i, existing, chosen);
+        row.folderMade = CreateRowFolder(control, i, row, existing, chosen);
+        lastRunOutcomes_[i] = row.folderMade ? RowOutcome::Imported : RowOutcome::FolderNotCreated;
+        if (row.folderMade)
+            chosen.append(strNewFolderNames[i]);
         desktop_->DoEvents();
     }
 
@@ -191,27 +251,28 @@ void frmMain::RunImport() {
         desktop_->MsgBox(QStringLiteral("No Outlook Express store folder was found for the current "
                                         "identity, so no mailbox file was copied."),
                          vb::vbExclamation, kTitle);
-        for (RowOutcome& outcome : lastRunOutcomes_) {
-            if (outcome == RowOutcome::Imported)
-                outcome = RowOutcome::CopyFailed;
+        for (int i = 0; i < rows; ++i) {
+            if (lastRunOutcomes_[i] == RowOutcome::Imported) {
+                lastRunOutcomes_[i] = RowOutcome::CopyFailed;
+                rowsOfRun[i].reason = QStringLiteral("no store folder was found to copy into");
+                RemoveRowFolder(control, i, rowsOfRun[i]);
+            }
         }
+        ReportRun(rowsOfRun);
         return;
     }
+    // Temporary files that killed runs left in the store folder.
+    copytemp::RemoveStaleTempFiles(paths::ToFs(strStoreFolder));
 
     // Second pass: select each new folder and copy the file over its mailbox file.
-    QStringList notCreated;
     for (int i = 0; i < rows; ++i) {
+        ImportRow& row = rowsOfRun[i];
         auto advanceBar = [&] {
             ProgressBar1->setValue(static_cast<int>(static_cast<float>(i + 1) / rows * 100));
         };
         if (lastRunOutcomes_[i] != RowOutcome::Imported) {
-            if (lastRunOutcomes_[i] == RowOutcome::FolderNotCreated) {
-                QString line = QStringLiteral("%1: the folder \"%2\" could not be created")
-                                   .arg(vb::Trim(cells[i]), strNewFolderNames[i]);
-                notCreated.append(line);
-                if (rowReport_)
-                    rowReport_(line);
-            }
+            if (rowReport_ && !row.source.isEmpty())
+                rowReport_(RowLine(i, row));
             advanceBar();
             continue;
         }
@@ -232,33 +293,145 @@ void frmMain::RunImport() {
                                    QStringLiteral(".dbx)"));
         LblFileProgress->setText(QStringLiteral("Completed %1 (of %2)").arg(i + 1).arg(rows));
         QString destination = strStoreFolder + u'/' + name + QStringLiteral(".dbx");
-        QString source = vb::Trim(cells[i]);
-        std::int32_t copied = modMain::CopyFileByChunk(source, destination, 0, *desktop_);
-        if (copied < 0)
+        std::int32_t copied = modMain::CopyFileByChunk(row.source, destination, 0, *desktop_);
+        if (copied < 0) {
             lastRunOutcomes_[i] = RowOutcome::CopyFailed;
+            row.reason = copied == -1 ? QStringLiteral("the copy into \"%1\" failed").arg(name)
+                                      : QStringLiteral("the file shrank while it was copied");
+            RemoveRowFolder(control, i, row);
+        }
         advanceBar();
         if (rowReport_) {
-            rowReport_(copied < 0 ? QStringLiteral("%1: copy into \"%2\" failed").arg(source, name)
+            rowReport_(copied < 0 ? RowLine(i, row)
                                   : QStringLiteral("%1: imported into \"%2\" (%3 bytes)")
-                                        .arg(source, name)
+                                        .arg(row.source, name)
                                         .arg(copied));
+            if (copied >= 0 && !row.warning.isEmpty())
+                rowReport_(WarningLine(row));
         }
     }
     desktop_->DoEvents();
-    if (!notCreated.isEmpty()) {
-        desktop_->MsgBox(QStringLiteral("These files were not imported:\r\n") +
-                             notCreated.join(QStringLiteral("\r\n")),
-                         vb::vbExclamation, kTitle);
-    }
+    ReportRun(rowsOfRun);
 }
 
+void frmMain::RemoveRowFolder(const Control& control, int i, ImportRow& row) {
+    const QString& name = strNewFolderNames[i];
+    control.Refresh();
+    const QStringList folders = control.FolderNames();
+    const auto position = folders.indexOf(name);
+    if (position >= 0 && control.DeleteFolderAt(static_cast<int>(position))) {
+        row.folderMade = false;
+        row.reason += QStringLiteral("; its new folder was removed again");
+        return;
+    }
+    row.reason += QStringLiteral("; its new folder \"%1\" was left behind, empty").arg(name);
+}
+
+QString frmMain::RowLine(int i, const ImportRow& row) const {
+    if (lastRunOutcomes_[i] == RowOutcome::FolderNotCreated) {
+        return QStringLiteral("%1: the folder \"%2\" could not be created: %3")
+            .arg(row.source, strNewFolderNames[i], row.reason);
+    }
+    return QStringLiteral("%1: not imported: %2").arg(row.source, row.reason);
+}
+
+QString frmMain::WarningLine(const ImportRow& row) {
+    return QStringLiteral("%1: imported, but %2").arg(row.source, row.warning);
+}
+
+void frmMain::ReportRun(const std::vector<ImportRow>& rows) {
+    QStringList notImported;
+    QStringList damaged;
+    for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
+        RowOutcome outcome = lastRunOutcomes_[i];
+        if (outcome == RowOutcome::Imported && !rows[i].warning.isEmpty())
+            damaged.append(WarningLine(rows[i]));
+        else if (outcome != RowOutcome::Imported && outcome != RowOutcome::Skipped)
+            notImported.append(RowLine(i, rows[i]));
+    }
+    QStringList sections;
+    if (!notImported.isEmpty()) {
+        sections.append(QStringLiteral("These files were not imported:\r\n") +
+                        notImported.join(QStringLiteral("\r\n")));
+    }
+    if (!damaged.isEmpty()) {
+        sections.append(QStringLiteral("These files are damaged; their readable mail was "
+                                       "imported:\r\n") +
+                        damaged.join(QStringLiteral("\r\n")));
+    }
+    if (!sections.isEmpty())
+        desktop_->MsgBox(sections.join(QStringLiteral("\r\n\r\n")), vb::vbExclamation, kTitle);
+}
+
+bool frmMain::CreateRowFolder(const Control& control, int i, ImportRow& row, QStringList& existing,
+                              const QStringList& chosen) {
+    std::optional<std::chrono::steady_clock::time_point> busyUntil;
+    bool retried = false;
+    for (int attempt = 1;; ++attempt) {
+        const QString& name = strNewFolderNames[i];
+        if (control.CreateFolder(name))
+            return true;
+        // Why not? Another program may have made a folder of this name since the list was read.
+        control.Refresh();
+        existing = control.FolderNames();
+        if (existing.contains(name, Qt::CaseInsensitive) ||
+            chosen.contains(name, Qt::CaseInsensitive)) {
+            if (attempt < kNameAttempts) {
+                strNewFolderNames[i] = ChooseFolderName(row.base, i, existing, chosen);
+                continue;
+            }
+            row.reason = QStringLiteral("a folder named \"%1\" already exists").arg(name);
+            return false;
+        }
+        if (strStoreFolder.isEmpty())
+            SearchIdentities();
+        const std::filesystem::path store = paths::ToFs(strStoreFolder);
+        if (!strStoreFolder.isEmpty() && StrayMailboxFile(store, name)) {
+            row.reason = QStringLiteral(
+                             "a file named \"%1.dbx\" that belongs to no folder lies in "
+                             "the store folder")
+                             .arg(name);
+            return false;
+        }
+        // Another program is changing the store: wait for it, within a bound, and try again.
+        auto locked = [&] {
+            return !strStoreFolder.isEmpty() && filelocks::LockedByAnother(store / kFoldersFile);
+        };
+        if (locked()) {
+            if (!busyUntil)
+                busyUntil = std::chrono::steady_clock::now() + storeWait;
+            while (locked() && std::chrono::steady_clock::now() < *busyUntil) {
+                desktop_->DoEvents();
+                std::this_thread::sleep_for(kStorePoll);
+            }
+            if (!locked() && std::chrono::steady_clock::now() < *busyUntil)
+                continue;
+            row.reason = QStringLiteral("the store is locked by another program");
+            return false;
+        }
+        // A store that was busy a moment ago looks the same as one refusing the name: one more
+        // try tells them apart.
+        if (!retried) {
+            retried = true;
+            continue;
+        }
+        row.reason =
+            QStringLiteral("the store cannot take the name \"%1\" (%2)")
+                .arg(name, QStringLiteral("a folder name cannot hold \\ / : * ? \" < > | or "
+                                          "control characters, be a device name such as "
+                                          "CON or NUL, or be longer than the store allows"));
+        return false;
+    }
+}
 void frmMain::SearchIdentities() {
     strIdentityID = registry::QueryRegValue(kHkeyCurrentUser, QStringLiteral("Identities"),
                                             QStringLiteral("Start As"))
                         .toString();
     StoreFolderList folders = DBXFiles(*desktop_).GetStoreFolder();
     for (qsizetype i = 0; i < UBound(folders); ++i) {
-        if (folders[i].contains(strIdentityID, Qt::CaseSensitive)) {
+        // An empty identifier is contained only in a non-empty text: an identity whose store
+        // root is empty is never taken.
+        if (!folders[i].isEmpty() && folders[i].contains(strIdentityID, Qt::CaseSensitive)) {
             strStoreFolder = folders[i];
             return;
         }

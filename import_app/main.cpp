@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 
 #include <cstdio>
 #include <cstdlib>
@@ -38,6 +39,10 @@ const char kUsage[] =
     "The mail store and the registry live in the prefix ($WINPAL_PREFIX, by default\n"
     "~/.local/share/winpal). The Quillbox control and the mail store must be registered\n"
     "there first: regsvr oestore.so && regsvr libquillbox.so\n";
+
+const char kNoDisplay[] =
+    "ferrydeck: no usable display to show the window on (check DISPLAY or WAYLAND_DISPLAY and\n"
+    "QT_QPA_PLATFORM); use --import to import without the window (see --help)\n";
 
 struct Arguments {
     bool help = false;
@@ -75,6 +80,14 @@ Arguments Parse(const QStringList& args) {
 }
 
 int RunHeadless(const Arguments& arguments) {
+    if (!arguments.folder.isEmpty()) {
+        QFileInfo folder(arguments.folder);
+        if (!folder.isDir()) {
+            std::fprintf(stderr, "ferrydeck: %s %s\n", arguments.folder.toLocal8Bit().constData(),
+                         folder.exists() ? "is a file, not a folder" : "does not exist");
+            return 1;
+        }
+    }
     ConsoleDesktop desktop;
     frmMain form(&desktop);
     form.CreateControlWindow();
@@ -129,29 +142,42 @@ int main(int argc, char** argv) {
                      kUsage);
         return kUsageError;
     }
-    bool hasScreen = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
-    if (!arguments.headless && !hasScreen && !std::getenv("QT_QPA_PLATFORM")) {
-        std::fprintf(stderr,
-                     "ferrydeck: no display to show the window on; use --import to import "
-                     "without it (see --help)\n");
-        return kUsageError;
-    }
     if (arguments.headless) {
-        // Without a screen the command-line import still runs its (hidden) window.
-        if (!std::getenv("QT_QPA_PLATFORM"))
-            setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        // The import without the window needs no screen: whatever platform the environment
+        // names, the hidden window is made on the offscreen one, which every Qt has.
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
         if (!std::getenv("XDG_RUNTIME_DIR")) {
             // The folder Qt falls back to anyway, named so that it does not warn about it.
             std::string runtime = "/tmp/runtime-" + std::to_string(getuid());
             mkdir(runtime.c_str(), 0700);
             setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
         }
+        QApplication app(argc, argv);
+        QApplication::setApplicationName(QStringLiteral("Ferrydeck"));
+        return RunHeadless(arguments);
     }
 
+    // The window needs a screen. Qt tries the platforms named here in order; when none of the
+    // wanted ones works, it ends up on the offscreen one, which is taken as "no usable display"
+    // instead of letting Qt end the program.
+    QString wanted = QString::fromLocal8Bit(qgetenv("QT_QPA_PLATFORM"));
+    bool asksOffscreen = wanted == QLatin1String("offscreen");
+    if (wanted.isEmpty()) {
+        if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) {
+            std::fputs(kNoDisplay, stderr);
+            return kUsageError;
+        }
+        wanted =
+            std::getenv("WAYLAND_DISPLAY") ? QStringLiteral("wayland;xcb") : QStringLiteral("xcb");
+    }
+    if (!asksOffscreen)
+        qputenv("QT_QPA_PLATFORM", (wanted + QStringLiteral(";offscreen")).toLocal8Bit());
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ferrydeck"));
-    if (arguments.headless)
-        return RunHeadless(arguments);
+    if (!asksOffscreen && QGuiApplication::platformName() == QLatin1String("offscreen")) {
+        std::fputs(kNoDisplay, stderr);
+        return kUsageError;
+    }
 
     frmMain form;
     form.show();

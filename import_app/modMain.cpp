@@ -1,13 +1,13 @@
 #include "import_app/modMain.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <filesystem>
 #include <limits>
 #include <memory>
+#include <vector>
+
+#include <dbx/error.h>
+
+#include "import_app/CopyTempFiles.h"
 
 #include "import_support/Desktop.h"
 #include "import_support/Paths.h"
@@ -18,89 +18,68 @@ namespace modMain {
 
 namespace {
 
-// Closes a file descriptor when it goes out of scope.
-class FileHandle {
-  public:
-    FileHandle() = default;
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    ~FileHandle() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    void Reset(int fd) { fd_ = fd; }
-    int Get() const { return fd_; }
-
-  private:
-    int fd_ = -1;
-};
-
-vb::RuntimeError ErrorOpening(const std::filesystem::path& path, int err) {
+vb::RuntimeError ErrorOf(const dbx::Error& error, const std::filesystem::path& path) {
+    if (error.os_error() == 0)
+        return vb::RuntimeError(vb::kDeviceIoError);
     std::error_code ec;
     std::filesystem::path folder = path.parent_path().empty() ? "." : path.parent_path();
-    return vb::ErrorFromErrno(err, std::filesystem::is_directory(folder, ec));
+    return vb::ErrorFromErrno(error.os_error(), std::filesystem::is_directory(folder, ec));
 }
 
-int OpenSource(const std::filesystem::path& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        throw ErrorOpening(path, errno);
-    return fd;
-}
-
-int CreateDestination(const std::filesystem::path& path) {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0)
-        throw ErrorOpening(path, errno);
-    return fd;
-}
-
-std::int64_t LengthOf(int fd) {
-    struct stat info {};
-    if (::fstat(fd, &info) != 0)
-        throw vb::ErrorFromErrno(errno, true);
-    if (S_ISDIR(info.st_mode))
-        throw vb::RuntimeError(vb::kPathFileAccessError);
-    return info.st_size;
-}
-
-// Copies one piece of up to `size` bytes from the current positions; returns the bytes copied
-// (fewer only when the source ended early). Uses the kernel's copy where it can, a buffer
-// otherwise.
-std::int64_t CopyPiece(int from, int to, std::int64_t size, std::unique_ptr<char[]>& buffer,
-                       std::int64_t& bufferSize) {
-    std::int64_t done = 0;
-    while (done < size) {
-        ssize_t n = ::copy_file_range(from, nullptr, to, nullptr, size - done, 0);
-        if (n < 0 &&
-            (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)) {
-            break;  // not supported between these files: fall back to the buffer
-        }
-        if (n < 0)
-            throw vb::ErrorFromErrno(errno, true);
-        if (n == 0)
-            return done;
-        done += n;
+// Opens `path` with `mode`, reporting a refusal as the run time's error for that path.
+std::unique_ptr<dbx::File> OpenFile(dbx::FileSystem& files, const std::filesystem::path& path,
+                                    dbx::OpenMode mode) {
+    try {
+        return files.Open(path, mode);
+    } catch (const dbx::Error& error) {
+        throw ErrorOf(error, path);
     }
-    while (done < size) {
-        if (bufferSize < size) {
-            buffer = std::make_unique_for_overwrite<char[]>(size);
-            bufferSize = size;
+}
+
+// The temporary file a copy writes: removed again unless it was put in place.
+class TempFile {
+  public:
+    TempFile(dbx::FileSystem& files, std::filesystem::path path)
+        : files_(files), path_(std::move(path)) {}
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+    ~TempFile() {
+        file_.reset();
+        if (!path_.empty()) {
+            try {
+                files_.Remove(path_);
+            } catch (const dbx::Error&) {
+                // A later run removes it (see CopyTempFiles.h).
+            }
         }
-        ssize_t got = ::read(from, buffer.get(), size - done);
-        if (got < 0)
-            throw vb::ErrorFromErrno(errno, true);
-        if (got == 0)
-            return done;
-        for (ssize_t written = 0; written < got;) {
-            ssize_t n = ::write(to, buffer.get() + written, got - written);
-            if (n < 0)
-                throw vb::ErrorFromErrno(errno, true);
-            written += n;
-        }
-        done += got;
     }
-    return done;
+    dbx::File& Create() {
+        file_ = OpenFile(files_, path_, dbx::OpenMode::kCreate);
+        // Held while the copy runs: a later run does not take the file for a dead run's.
+        file_->Lock();
+        return *file_;
+    }
+    // Puts the complete file in place of `destination`, durably.
+    void RenameOver(const std::filesystem::path& destination) {
+        file_->Sync();
+        files_.Rename(path_, destination);
+        path_.clear();
+        files_.SyncDirectory(destination.parent_path());
+        file_.reset();
+    }
+
+  private:
+    dbx::FileSystem& files_;
+    std::filesystem::path path_;
+    std::unique_ptr<dbx::File> file_;
+};
+
+// The copy's error box; the copy's result after an error.
+std::int32_t ShowCopyError(const vb::RuntimeError& error, Desktop& desktop) {
+    desktop.MsgBox(
+        QStringLiteral("Error Occurred : %1:\r\n%2").arg(error.Number()).arg(error.Description()),
+        vb::vbCritical + vb::vbOKOnly, QStringLiteral("CopyFileByChunk"));
+    return -1;
 }
 
 }  // namespace
@@ -122,44 +101,49 @@ QString ProgressCaption(std::int64_t copied, std::int64_t total) {
 }
 
 std::int32_t CopyFileByChunk(const QString& source, const QString& destination,
-                             std::int32_t lngChunkSize, Desktop& desktop) {
-    FileHandle from;
-    FileHandle to;
+                             std::int32_t lngChunkSize, Desktop& desktop, dbx::FileSystem& files) {
     try {
-        from.Reset(OpenSource(paths::ToFs(source)));
-        std::int64_t length = LengthOf(from.Get());
-        if (length > std::numeric_limits<std::int32_t>::max()) {
+        const std::filesystem::path sourcePath = paths::ToFsListed(source);
+        const std::filesystem::path destinationPath = paths::ToFs(destination);
+        std::unique_ptr<dbx::File> from = OpenFile(files, sourcePath, dbx::OpenMode::kRead);
+        std::uint64_t length = from->Size();
+        if (length > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()))
             throw vb::RuntimeError(vb::kOverflow);
-        }
         auto total = static_cast<std::int32_t>(length);
-        to.Reset(CreateDestination(paths::ToFs(destination)));
-        if (total == 0)
-            return 0;
 
-        PiecePlan plan = PlanPieces(total, lngChunkSize);
-        std::unique_ptr<char[]> buffer;
-        std::int64_t bufferSize = 0;
+        // The copy goes into a temporary file beside the destination, which it replaces only
+        // when complete: an interrupted copy leaves the destination as it was.
+        TempFile temp(files, copytemp::TempPathFor(destinationPath));
+        dbx::File& to = temp.Create();
         std::int64_t copied = 0;
-        auto copyPiece = [&](std::int64_t size) {
-            std::int64_t got = CopyPiece(from.Get(), to.Get(), size, buffer, bufferSize);
-            copied += got;
-            desktop.SetProgressCaption(ProgressCaption(copied, total));
-            desktop.DoEvents();
-            return got == size;
-        };
-        bool sourceLasted = plan.remainder == 0 || copyPiece(plan.remainder);
-        while (sourceLasted && plan.chunk != 0 && copied < total) {
-            sourceLasted = copyPiece(plan.chunk);
+        if (total != 0) {
+            PiecePlan plan = PlanPieces(total, lngChunkSize);
+            std::vector<char> buffer;
+            auto copyPiece = [&](std::int32_t size) {
+                buffer.resize(static_cast<std::size_t>(size));
+                std::size_t got =
+                    from->ReadAt(static_cast<std::uint64_t>(copied), buffer.data(), buffer.size());
+                to.WriteAt(static_cast<std::uint64_t>(copied), buffer.data(), got);
+                copied += static_cast<std::int64_t>(got);
+                desktop.SetProgressCaption(ProgressCaption(copied, total));
+                desktop.DoEvents();
+                return got == buffer.size();
+            };
+            bool sourceLasted = plan.remainder == 0 || copyPiece(plan.remainder);
+            while (sourceLasted && plan.chunk != 0 && copied < total) {
+                sourceLasted = copyPiece(plan.chunk);
+            }
         }
-
-        std::int64_t written = LengthOf(to.Get());
-        return written == total ? total : -static_cast<std::int32_t>(written);
+        if (copied != total) {
+            // The source shrank while it was copied: the short copy is not put in place.
+            return -static_cast<std::int32_t>(copied);
+        }
+        temp.RenameOver(destinationPath);
+        return total;
+    } catch (const dbx::Error& error) {
+        return ShowCopyError(ErrorOf(error, {}), desktop);
     } catch (const vb::RuntimeError& error) {
-        desktop.MsgBox(QStringLiteral("Error Occurred : %1:\r\n%2")
-                           .arg(error.Number())
-                           .arg(error.Description()),
-                       vb::vbCritical + vb::vbOKOnly, QStringLiteral("CopyFileByChunk"));
-        return -1;
+        return ShowCopyError(error, desktop);
     }
 }
 

@@ -6,6 +6,8 @@
 #include <QString>
 #include <cstdint>
 
+#include <dbx/file_system.h>
+
 class Desktop;
 
 namespace modMain {
@@ -24,11 +26,16 @@ PiecePlan PlanPieces(std::int32_t total, std::int32_t requestedChunk);
 // The progress caption after `copied` of `total` bytes.
 QString ProgressCaption(std::int64_t copied, std::int64_t total);
 
-// Copies `source` over `destination` (created or emptied first). Returns the destination's final
-// length when it equals the source's, its negative when they differ, 0 for an empty source and
-// -1 after an error, which is shown in a message box. A source that is missing, unreadable or of
-// 2 GiB or more is refused before the destination is touched.
+// Copies `source` over `destination`, piece by piece with a progress caption and a yield after
+// each. The pieces go into a temporary file beside the destination, which is made durable and
+// renamed over the destination after the last piece; an interrupted or failed copy leaves the
+// destination as it was. Returns the source's length when the whole file was copied (0 for an
+// empty source, which leaves an empty destination), the negative of the bytes copied when the
+// source ended early (the destination is then not replaced), and -1 after an error, which is
+// shown in the "CopyFileByChunk" message box. A source that is missing, unreadable or of 2 GiB or
+// more is refused before anything is written. `files` is the file system to use.
 std::int32_t CopyFileByChunk(const QString& source, const QString& destination,
-                             std::int32_t lngChunkSize, Desktop& desktop);
+                             std::int32_t lngChunkSize, Desktop& desktop,
+                             dbx::FileSystem& files = dbx::SystemFileSystem());
 
 }  // namespace modMain

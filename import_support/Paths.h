@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <filesystem>
+#include <system_error>
 
 namespace paths {
 
@@ -12,6 +13,16 @@ constexpr char16_t kSeparator = u'/';
 inline std::filesystem::path ToFs(QString path) {
     path.replace(u'\\', kSeparator);
     return std::filesystem::path(path.toStdString());
+}
+
+// A listed file's path: as written when something of exactly that name exists (on Linux "\" is
+// a legal character of a file name), otherwise read with "\" as a separator too.
+inline std::filesystem::path ToFsListed(const QString& path) {
+    std::filesystem::path literal(path.toStdString());
+    std::error_code ec;
+    if (std::filesystem::exists(std::filesystem::symlink_status(literal, ec)))
+        return literal;
+    return ToFs(path);
 }
 
 inline QString FromFs(const std::filesystem::path& path) {

@@ -2,7 +2,13 @@
 // control: folders are made, mailbox files copied, and nothing that was there before changes.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <QCoreApplication>
+#include <chrono>
+#include <fstream>
 #include <map>
 
 #include <dbx/folder_file.h>
@@ -12,6 +18,7 @@
 
 #include "RecordingDesktop.h"
 #include "import_app/frmMain.h"
+#include "import_support/Paths.h"
 #include "temp_prefix.h"
 
 namespace {
@@ -183,16 +190,21 @@ TEST_F(ImportRun, ARepeatedNameNeverReusesAFolderTheRunDidNotMake) {
               testsupport::ReadFile(work.toStdString()));
 }
 
-TEST_F(ImportRun, UpperCaseExtensionStaysAndEmptyRowsAreSkipped) {
+TEST_F(ImportRun, TheDbxEndingGoesInAnyLetterCaseAndEmptyRowsAreSkipped) {
     QString archive = MakeMailbox("ARCHIVE.DBX", 1);
+    QString mixed = MakeMailbox("B.DbX", 1);
     form->AddFileToList("  " + archive + " ");
     form->AddFileToList(QString());
+    form->AddFileToList(mixed);
     form->CmdConvert2PDF_Click();
-    EXPECT_EQ(form->strNewFolderNames[0], "ARCHIVE.DBX");
-    EXPECT_TRUE(fs::exists(storeFolder / "ARCHIVE.DBX.dbx"));
-    ASSERT_EQ(form->LastRunOutcomes().size(), 2u);
-    EXPECT_EQ(form->LastRunOutcomes().at(0), frmMain::RowOutcome::Imported);
-    EXPECT_EQ(form->LastRunOutcomes().at(1), frmMain::RowOutcome::Skipped);
+    EXPECT_EQ(form->strNewFolderNames.mid(0, 3), QStringList({"ARCHIVE", "", "B"}));
+    EXPECT_EQ(testsupport::ReadFile(storeFolder / "ARCHIVE.dbx"),
+              testsupport::ReadFile(archive.toStdString()));
+    EXPECT_TRUE(fs::exists(storeFolder / "B.dbx"));
+    EXPECT_EQ(form->LastRunOutcomes(),
+              std::vector<frmMain::RowOutcome>({frmMain::RowOutcome::Imported,
+                                                frmMain::RowOutcome::Skipped,
+                                                frmMain::RowOutcome::Imported}));
 }
 
 TEST_F(ImportRun, AFolderThatCannotBeMadeIsReportedAndNothingIsCopied) {
@@ -228,12 +240,192 @@ TEST_F(ImportRun, WithoutAStoreFolderNothingIsCopied) {
     form->AddFileToList(MakeMailbox("Lost.dbx", 1));
     RegDeleteTreeA(HKEY_CURRENT_USER, "Identities");
     form->CmdConvert2PDF_Click();
-    ASSERT_EQ(desktop.messages.size(), 1u);
+    ASSERT_EQ(desktop.messages.size(), 2u);
     EXPECT_TRUE(desktop.messages[0].prompt.startsWith("No Outlook Express store folder"));
     EXPECT_EQ(form->LastRunOutcomes().at(0), frmMain::RowOutcome::CopyFailed);
+    // The folder made for it is taken away again.
+    EXPECT_TRUE(desktop.messages[1].prompt.contains("its new folder was removed again"));
+    std::vector<std::string> folders = TopLevelFolders();
+    EXPECT_EQ(std::count(folders.begin(), folders.end(), "Lost"), 0);
     EXPECT_NE(testsupport::ReadFile(storeFolder / "Lost.dbx"),
               testsupport::ReadFile(sources.Path() / "Lost.dbx"));
     EXPECT_TRUE(form->strStoreFolder.isEmpty());
+}
+
+// Files that are no readable mailbox, or that cannot be copied, are refused with the reason
+// before anything is made for them; the store stays exactly as it was.
+TEST_F(ImportRun, WhatIsNoReadableMailboxIsRefusedBeforeItsFolderIsMade) {
+    QString good = MakeMailbox("Good.dbx", 30);
+    const std::string goodBytes = testsupport::ReadFile(good.toStdString());
+    auto write = [&](const std::string& name, const std::string& bytes) {
+        testsupport::WriteFile(sources.Path() / name, bytes);
+        return QString::fromStdString((sources.Path() / name).string());
+    };
+    fs::create_directory(sources.Path() / "Folder.dbx");
+    testsupport::WriteFile(sources.Path() / "Huge.dbx", "");
+    fs::resize_file(sources.Path() / "Huge.dbx", 2147483648ull);  // sparse
+    struct Case {
+        QString file;
+        const char* reason;
+    } cases[] = {
+        {write("Notes.dbx", "Not a mailbox at all.\n"), "not an Outlook Express mailbox file"},
+        {write("Empty.dbx", ""), "it is empty"},
+        {write("Copy of Folders.dbx", testsupport::ReadFile(storeFolder / "Folders.dbx")),
+         "folder table"},
+        {write("Cut.dbx", goodBytes.substr(0, goodBytes.size() / 2)), "cut short"},
+        {QString::fromStdString((sources.Path() / "Folder.dbx").string()), "is a folder"},
+        {QString::fromStdString((sources.Path() / "Missing.dbx").string()), "does not exist"},
+        {QString::fromStdString((sources.Path() / "Huge.dbx").string()), "2 GiB or larger"},
+    };
+    const std::vector<std::string> foldersBefore = TopLevelFolders();
+    QStringList lines;
+    form->OnRowDone([&](const QString& line) { lines << line; });
+    for (const Case& c : cases)
+        form->AddFileToList(c.file);
+    form->CmdConvert2PDF_Click();
+
+    EXPECT_EQ(TopLevelFolders(), foldersBefore);
+    EXPECT_EQ(MailboxFiles(storeFolder), before);
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    const QString& closing = desktop.messages[0].prompt;
+    EXPECT_TRUE(closing.startsWith("These files were not imported:")) << closing.toStdString();
+    ASSERT_EQ(lines.size(), static_cast<qsizetype>(std::size(cases)));
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        EXPECT_EQ(form->LastRunOutcomes().at(i), frmMain::RowOutcome::Refused) << i;
+        EXPECT_TRUE(lines[i].startsWith(cases[i].file + ": not imported: "))
+            << lines[i].toStdString();
+        EXPECT_TRUE(lines[i].contains(cases[i].reason)) << lines[i].toStdString();
+        EXPECT_TRUE(closing.contains(lines[i])) << lines[i].toStdString();
+    }
+}
+
+// A mailbox with damage that spares its mail is imported, with a warning.
+TEST_F(ImportRun, ADamagedMailboxWhoseMailReadsIsImportedWithAWarning) {
+    QString damaged = MakeMailbox("Damaged.dbx", 3);
+    {
+        std::fstream file(damaged.toStdString(), std::ios::in | std::ios::out | std::ios::binary);
+        file.seekp(0x58);  // the header's count of free bytes
+        file.write("\x39\x30\x00\x00", 4);
+    }
+    QStringList lines;
+    form->OnRowDone([&](const QString& line) { lines << line; });
+    form->AddFileToList(damaged);
+    form->CmdConvert2PDF_Click();
+    EXPECT_EQ(form->LastRunOutcomes().at(0), frmMain::RowOutcome::Imported);
+    EXPECT_EQ(dbx::MessageFile::Open(storeFolder / "Damaged.dbx").List().size(), 3u);
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines[1].contains("imported, but it is damaged")) << lines[1].toStdString();
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_TRUE(desktop.messages[0].prompt.contains("These files are damaged"));
+}
+
+// A backslash is part of a Linux file name: never a separator that makes a folder of the rest.
+TEST_F(ImportRun, ABackslashInAFileNameIsPartOfTheName) {
+    QString slashed = MakeMailbox("back\\slash.dbx", 1);
+    form->AddFileToList(slashed);
+    form->CmdConvert2PDF_Click();
+    std::vector<std::string> folders = TopLevelFolders();
+    EXPECT_EQ(std::count(folders.begin(), folders.end(), "slash"), 0);
+    EXPECT_EQ(form->strNewFolderNames[0], "back\\slash");
+    EXPECT_EQ(form->LastRunOutcomes().at(0), frmMain::RowOutcome::FolderNotCreated);
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_TRUE(
+        desktop.messages[0].prompt.contains("the store cannot take the name \"back\\slash\""))
+        << desktop.messages[0].prompt.toStdString();
+}
+
+// A refused folder says why: a stray file of its name in the store folder, or a locked store.
+TEST_F(ImportRun, ARefusedFolderSaysWhy) {
+    testsupport::WriteFile(storeFolder / "stray.dbx", "left here by someone");
+    form->AddFileToList(MakeMailbox("Stray.dbx", 1));
+    form->CmdConvert2PDF_Click();
+    EXPECT_EQ(form->LastRunOutcomes().at(0), frmMain::RowOutcome::FolderNotCreated);
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_TRUE(
+        desktop.messages[0].prompt.contains("a file named \"Stray.dbx\" that belongs to "
+                                            "no folder lies in the store folder"))
+        << desktop.messages[0].prompt.toStdString();
+    EXPECT_EQ(testsupport::ReadFile(storeFolder / "stray.dbx"), "left here by someone");
+
+    // Another program holds the store locked for longer than the run waits.
+    int held = open((storeFolder / "Folders.dbx").c_str(), O_RDONLY);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+    form->storeWait = std::chrono::milliseconds(200);
+    desktop.messages.clear();
+    form->ClearFileList();
+    form->AddFileToList(MakeMailbox("Locked.dbx", 1));
+    form->CmdConvert2PDF_Click();
+    EXPECT_EQ(form->LastRunOutcomes().at(0), frmMain::RowOutcome::FolderNotCreated);
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_TRUE(desktop.messages[0].prompt.contains("the store is locked by another program"))
+        << desktop.messages[0].prompt.toStdString();
+
+    // A store that is busy for a while only: the run waits, then the folder is made.
+    form->storeWait = std::chrono::seconds(60);
+    desktop.messages.clear();
+    // Released at the first yield after the store refused (the run yields twice before it).
+    const int yieldsBefore = desktop.yields;
+    desktop.onDoEvents = [&] {
+        if (held >= 0 && desktop.yields > yieldsBefore + 2) {
+            close(held);
+            held = -1;
+        }
+    };
+    form->CmdConvert2PDF_Click();
+    EXPECT_EQ(form->LastRunOutcomes().at(0), frmMain::RowOutcome::Imported);
+    EXPECT_TRUE(desktop.messages.empty());
+    EXPECT_EQ(testsupport::ReadFile(storeFolder / "Locked.dbx"),
+              testsupport::ReadFile(sources.Path() / "Locked.dbx"));
+    if (held >= 0)
+        close(held);
+}
+
+// A row that fails after its folder was made takes the folder away again.
+TEST_F(ImportRun, AFailedCopyRemovesItsNewFolder) {
+    QString vanishing = MakeMailbox("Vanishing.dbx", 2);
+    QString kept = MakeMailbox("Kept.dbx", 2);
+    form->AddFileToList(vanishing);
+    form->AddFileToList(kept);
+    desktop.onDoEvents = [&] {
+        // Once its folder is made, the first file goes away, so that its copy fails.
+        if (form->LastRunOutcomes().size() == 2 &&
+            form->LastRunOutcomes()[0] == frmMain::RowOutcome::Imported)
+            fs::remove(vanishing.toStdString());
+    };
+    form->CmdConvert2PDF_Click();
+    std::vector<std::string> folders = TopLevelFolders();
+    EXPECT_EQ(std::count(folders.begin(), folders.end(), "Vanishing"), 0);
+    EXPECT_FALSE(fs::exists(storeFolder / "Vanishing.dbx"));
+    EXPECT_EQ(std::count(folders.begin(), folders.end(), "Kept"), 1);
+    EXPECT_EQ(form->LastRunOutcomes().at(0), frmMain::RowOutcome::CopyFailed);
+    ASSERT_EQ(desktop.messages.size(), 2u);
+    EXPECT_EQ(desktop.messages[0].title, "CopyFileByChunk");
+    EXPECT_TRUE(desktop.messages[1].prompt.contains("its new folder was removed again"))
+        << desktop.messages[1].prompt.toStdString();
+}
+
+// Without "Start As", an identity whose store root is empty is not the one imported into.
+TEST_F(ImportRun, AnIdentityWithAnEmptyStoreRootIsNotChosen) {
+    HKEY identities = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Identities", 0, KEY_ALL_ACCESS, &identities),
+              ERROR_SUCCESS);
+    HKEY empty = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(identities,
+                              "{00000000-0000-0000-0000-000000000000}\\Software\\Microsoft\\"
+                              "Outlook Express\\5.0",
+                              0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &empty, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(empty, "Store Root", 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1);
+    RegCloseKey(empty);
+    RegDeleteValueA(identities, "Start As");
+    RegCloseKey(identities);
+
+    form->AddFileToList(MakeMailbox("Lands.dbx", 2));
+    form->CmdConvert2PDF_Click();
+    EXPECT_EQ(form->LastRunOutcomes().at(0), frmMain::RowOutcome::Imported);
+    EXPECT_EQ(paths::ToFs(form->strStoreFolder), storeFolder);
+    EXPECT_EQ(testsupport::ReadFile(storeFolder / "Lands.dbx"),
+              testsupport::ReadFile(sources.Path() / "Lands.dbx"));
 }
 
 }  // namespace

@@ -2,9 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <string>
 
 #include "RecordingDesktop.h"
+#include "import_app/CopyTempFiles.h"
+#include "simulated_file_system.h"
 #include "temp_prefix.h"
 
 namespace {
@@ -169,6 +176,112 @@ TEST_F(ChunkedCopy, BackslashSeparatedPathsWork) {
     QString dest = QString::fromStdString(dir.Path().string()) + "\\dest.dbx";
     EXPECT_EQ(modMain::CopyFileByChunk(source, dest, 0, desktop), 120);
     EXPECT_EQ(Read("dest.dbx"), Read("source.dbx"));
+}
+
+// A crash at any write of the copy leaves the destination as it was or as the complete copy,
+// never cut short: the copy goes into a temporary file that is made durable before it is renamed
+// over the destination, and the folder entry is made durable after the rename.
+TEST(CrashSafeCopy, EveryCrashPointLeavesTheOldOrTheWholeFile) {
+    const std::string source = "/sim/Source.dbx";
+    const std::string destination = "/sim/store/Work.dbx";
+    std::string bytes(1234, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>(i * 7 + 3);
+    const std::string emptyMailbox = "the new folder's empty mailbox";
+    auto seed = [&] {
+        auto files = std::make_unique<dbxtest::SimulatedFileSystem>();
+        files->Put(source, bytes);
+        files->Put(destination, emptyMailbox);
+        return files;
+    };
+    auto copy = [&](dbxtest::SimulatedFileSystem& files, RecordingDesktop& desktop) {
+        return modMain::CopyFileByChunk(QString::fromStdString(source),
+                                        QString::fromStdString(destination), 0, desktop, files);
+    };
+
+    auto reference = seed();
+    RecordingDesktop plain;
+    ASSERT_EQ(copy(*reference, plain), 1234);
+    ASSERT_EQ(reference->Get(destination), bytes);
+    EXPECT_EQ(plain.captions.size(), 103) << "still piece by piece";
+    const std::int64_t writes = reference->mutations();
+    ASSERT_GT(writes, 100);
+
+    int oldSeen = 0;
+    int newSeen = 0;
+    for (std::int64_t k = 0; k < writes; ++k) {
+        auto files = seed();
+        files->CrashAfter(k);
+        RecordingDesktop desktop;
+        EXPECT_THROW(copy(*files, desktop), dbxtest::SimulatedCrash) << "crash at write " << k;
+        for (auto kind : {dbxtest::CrashKind::kProcess, dbxtest::CrashKind::kPowerLoss,
+                          dbxtest::CrashKind::kPowerLossPartly}) {
+            auto survivor = files->Survivor(kind, static_cast<uint32_t>(k));
+            ASSERT_TRUE(survivor->Has(destination)) << "crash at write " << k;
+            const std::string left = survivor->Get(destination);
+            EXPECT_TRUE(left == emptyMailbox || left == bytes)
+                << "crash at write " << k << " left " << left.size() << " bytes";
+            oldSeen += left == emptyMailbox;
+            newSeen += left == bytes;
+        }
+        // The same write failing instead: reported, and the destination stays as it was.
+        auto failing = seed();
+        failing->FailAfter(k);
+        RecordingDesktop failed;
+        const std::int32_t result = copy(*failing, failed);
+        const std::string left = failing->Get(destination);
+        // (A failure of the last step, making the renamed entry durable, is reported although the
+        // copy is in place.)
+        EXPECT_TRUE(left == emptyMailbox || left == bytes) << "failure at write " << k;
+        EXPECT_TRUE(result == -1 || (result == 1234 && left == bytes))
+            << "failure at write " << k << ": result " << result;
+        if (result == -1) {
+            EXPECT_EQ(failed.messages.at(0).title, "CopyFileByChunk");
+        }
+    }
+    EXPECT_GT(oldSeen, 0);
+    EXPECT_GT(newSeen, 0);
+}
+
+// Temporary copies left by runs that are over are removed; those of a running copy are not.
+TEST(StaleTempFiles, OnlyFilesOfRunsThatAreOverGo) {
+    testsupport::TempDir dir;
+    pid_t child = fork();
+    if (child == 0)
+        _exit(0);
+    ASSERT_GT(child, 0);
+    waitpid(child, nullptr, 0);  // a process id that names no running process now
+
+    const copytemp::Owner self = copytemp::Self();
+    auto name = [](pid_t pid, std::uint64_t start, int n) {
+        return ".ferrydeck-copy-" + std::to_string(pid) + "-" + std::to_string(start) + "-" +
+               std::to_string(n) + ".tmp";
+    };
+    const std::string deadRun = name(child, 12345, 0);
+    const std::string reusedId = name(self.pid, self.start + 1, 0);  // our id, another start
+    const std::string running = name(self.pid, self.start, 7);
+    const std::string lockedByACopy = name(child, 999, 1);
+    const std::string notOurs = "Inbox.dbx";
+    for (const std::string& file : {deadRun, reusedId, running, lockedByACopy, notOurs})
+        testsupport::WriteFile(dir.Path() / file, "partial copy");
+    int held = open((dir.Path() / lockedByACopy).c_str(), O_RDONLY);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+
+    EXPECT_EQ(copytemp::RemoveStaleTempFiles(dir.Path()), 2);
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() / deadRun));
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() / reusedId));
+    EXPECT_TRUE(std::filesystem::exists(dir.Path() / running));
+    EXPECT_TRUE(std::filesystem::exists(dir.Path() / lockedByACopy));
+    EXPECT_TRUE(std::filesystem::exists(dir.Path() / notOurs));
+    close(held);
+
+    // The names a copy gives its temporary files are the ones recognised.
+    auto temp = copytemp::TempPathFor(dir.Path() / "Work.dbx");
+    EXPECT_EQ(temp.parent_path(), dir.Path());
+    EXPECT_EQ(copytemp::OwnerOfTempName(temp.filename().string()), self);
+    for (const char* other : {".ferrydeck-copy-12-34.tmp", ".ferrydeck-copy--1-2-3.tmp",
+                              ".ferrydeck-copy-1-2-x.tmp", "ferrydeck-copy-1-2-3.tmp"})
+        EXPECT_FALSE(copytemp::OwnerOfTempName(other)) << other;
 }
 
 }  // namespace

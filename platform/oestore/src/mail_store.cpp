@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstring>
 #include <system_error>
 
@@ -10,6 +11,7 @@
 #include <winpal/winpal.h>
 
 #include "folder_names.h"
+#include "prefix_lock.h"
 #include "store_errors.h"
 
 namespace oestore {
@@ -352,12 +354,16 @@ HRESULT MailStore::CompactAll() {
     return SUCCEEDED(result) ? hr : result;
 }
 
-dbx::MessageFile& MailStore::Mailbox(STOREFOLDERID id) {
-    dbx::FolderInfo folder = Folder(id);
-    if (folder.id == dbx::kLocalFoldersId)
-        ThrowNoFolder(id);
+// A folder the mail client made without a file yet gets one named after it, and a missing
+// mailbox file is made empty. Another program may be doing the same for the same folder: one at
+// a time, and whoever comes second uses what the first made.
+void MailStore::MakeMailboxFile(dbx::FolderInfo& folder) {
+    PrefixLock lock(kPrefixLockWait);
+    if (!lock.Held())
+        throw dbx::Error(dbx::ErrorCode::kIo, "the store is locked by another program",
+                         EWOULDBLOCK);
+    folder = Folder(InterfaceFolderId(folder.id));
     if (folder.file.empty()) {
-        // A folder the mail client made without a file yet gets one named after it.
         std::string file = MailboxFileName(folder.name);
         for (int n = 1; FileNameInUse(file); ++n) {
             file = folder.name + " (" + std::to_string(n) + ").dbx";
@@ -366,19 +372,28 @@ dbx::MessageFile& MailStore::Mailbox(STOREFOLDERID id) {
         folder.file = file;
     }
     const std::filesystem::path path = MailboxPath(folder);
+    if (!std::filesystem::exists(path)) {
+        dbx::MessageFileInfo info;
+        info.folder_id = folder.id;
+        info.folder_name = folder.name;
+        info.special = IsSpecial(folder) ? folder.special : 0;
+        dbx::MessageFile::Create(path, info);
+    }
+}
+
+dbx::MessageFile& MailStore::Mailbox(STOREFOLDERID id) {
+    dbx::FolderInfo folder = Folder(id);
+    if (folder.id == dbx::kLocalFoldersId)
+        ThrowNoFolder(id);
+    if (folder.file.empty() || !std::filesystem::exists(MailboxPath(folder)))
+        MakeMailboxFile(folder);
+    const std::filesystem::path path = MailboxPath(folder);
     OpenMailbox& slot = mailboxes_[folder.id];
     if (slot.file && (slot.path != path || !(slot.stamp == StampOf(path)) ||
                       slot.file->database().ChangedOnDisk())) {
         slot.file.reset();
     }
     if (!slot.file) {
-        if (!std::filesystem::exists(path)) {
-            dbx::MessageFileInfo info;
-            info.folder_id = folder.id;
-            info.folder_name = folder.name;
-            info.special = IsSpecial(folder) ? folder.special : 0;
-            dbx::MessageFile::Create(path, info);
-        }
         slot.file = std::make_unique<dbx::MessageFile>(dbx::MessageFile::Open(path, Writable()));
         slot.path = path;
         slot.stamp = StampOf(path);

@@ -60,6 +60,7 @@ class MailStore {
     void RefreshCounts(dbx::FolderInfo& folder);
     void RecordCounts(dbx::FolderInfo& folder, dbx::MessageFile& mailbox);
     bool FileNameInUse(std::string_view file);
+    void MakeMailboxFile(dbx::FolderInfo& folder);
     std::filesystem::path MailboxPath(const dbx::FolderInfo& folder) const;
 
     struct OpenMailbox {

@@ -1,5 +1,7 @@
 #include "store_errors.h"
 
+#include <cerrno>
+
 namespace oestore {
 
 HRESULT HresultFromDbxError(const dbx::Error& error) {
@@ -9,7 +11,7 @@ HRESULT HresultFromDbxError(const dbx::Error& error) {
         case dbx::ErrorCode::kUnsupported:
             return kFileUnsupported;
         case dbx::ErrorCode::kIo:
-            return STG_E_WRITEFAULT;
+            return error.os_error() == EWOULDBLOCK ? kStoreBusy : STG_E_WRITEFAULT;
         case dbx::ErrorCode::kNotFound:
         case dbx::ErrorCode::kInvalidArgument:
             return E_INVALIDARG;

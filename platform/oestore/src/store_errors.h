@@ -19,6 +19,9 @@ constexpr HRESULT kNameInUse = HRESULT_FROM_WIN32(ERROR_ALREADY_EXISTS);
 constexpr HRESULT kBadName = HRESULT_FROM_WIN32(ERROR_INVALID_NAME);
 // A folder name too long for FOLDERPROPS or for a file name.
 constexpr HRESULT kNameTooLong = HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
+// Another program kept the store (or the prefix's first use) locked for longer than the store
+// waits.
+constexpr HRESULT kStoreBusy = HRESULT_FROM_WIN32(33);  // ERROR_LOCK_VIOLATION
 // Special folders and the root cannot be renamed, moved or deleted.
 constexpr HRESULT kFolderFixed = E_ACCESSDENIED;
 

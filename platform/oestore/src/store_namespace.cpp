@@ -5,6 +5,7 @@
 #include <dbx/schema.h>
 #include <winpal/winpal.h>
 
+#include "prefix_lock.h"
 #include "store_errors.h"
 #include "store_folder.h"
 #include "store_root.h"
@@ -57,6 +58,11 @@ ULONG StoreNamespace::Release() {
 
 HRESULT StoreNamespace::Initialize(HWND, DWORD) {
     return Guarded([&] {
+        // Another program may be making the first identity and store of this prefix right now:
+        // wait for it, then find what it made instead of making a second one.
+        PrefixLock lock(kPrefixLockWait);
+        if (!lock.Held())
+            return kStoreBusy;
         std::filesystem::path root;
         if (const HRESULT hr = LocateStoreRoot(&root); FAILED(hr))
             return hr;

@@ -17,6 +17,9 @@ std::string Issue::ToString() const {
 Error::Error(ErrorCode code, const std::string& message)
     : std::runtime_error(message), code_(code) {}
 
+Error::Error(ErrorCode code, const std::string& message, int os_error)
+    : std::runtime_error(message), code_(code), os_error_(os_error) {}
+
 Error::Error(ErrorCode code, const Issue& issue)
     : std::runtime_error(issue.ToString()), code_(code), issue_(issue) {}
 

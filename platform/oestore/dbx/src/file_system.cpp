@@ -6,8 +6,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "dbx/error.h"
 
@@ -15,8 +17,12 @@ namespace dbx {
 
 namespace {
 
-[[noreturn]] void ThrowIo(const std::string& what, const std::filesystem::path& path) {
-    throw Error(ErrorCode::kIo, what + " " + path.string() + ": " + std::strerror(errno));
+constexpr std::chrono::seconds kLockWait{5};
+constexpr std::chrono::milliseconds kLockPoll{10};
+
+[[noreturn]] void ThrowIo(const std::string& what, const std::filesystem::path& path,
+                          int err = errno) {
+    throw Error(ErrorCode::kIo, what + " " + path.string() + ": " + std::strerror(err), err);
 }
 
 class SystemFile : public File {
@@ -77,10 +83,19 @@ class SystemFile : public File {
         return {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
     }
 
+    // Waits a bounded time: a writer that keeps the file locked longer is taken for stuck.
     void Lock() override {
-        while (::flock(fd_, LOCK_EX) != 0) {
-            if (errno != EINTR)
+        const auto deadline = std::chrono::steady_clock::now() + kLockWait;
+        while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+            if (errno == EINTR)
+                continue;
+            if (errno != EWOULDBLOCK)
                 ThrowIo("cannot lock", path_);
+            if (std::chrono::steady_clock::now() >= deadline) {
+                throw Error(ErrorCode::kIo, path_.string() + " is locked by another program",
+                            EWOULDBLOCK);
+            }
+            std::this_thread::sleep_for(kLockPoll);
         }
     }
 
@@ -109,7 +124,12 @@ class SystemFiles : public FileSystem {
         int fd = ::open(path.c_str(), flags, 0644);
         if (fd < 0)
             ThrowIo("cannot open", path);
-        return std::make_unique<SystemFile>(fd, path);
+        auto file = std::make_unique<SystemFile>(fd, path);
+        // A folder opens for reading, but is never a file to read.
+        struct stat st {};
+        if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode))
+            ThrowIo("cannot open", path, EISDIR);
+        return file;
     }
 
     bool Exists(const std::filesystem::path& path) override {

@@ -1,6 +1,7 @@
 #include "simulated_file_system.h"
 
 #include <algorithm>
+#include <cerrno>
 
 #include "dbx/error.h"
 
@@ -172,7 +173,8 @@ std::unique_ptr<dbx::File> SimulatedFileSystem::Open(const std::filesystem::path
         return std::make_unique<SimulatedFile>(*this, it->second);
     }
     if (it == entries_.end())
-        throw dbx::Error(dbx::ErrorCode::kIo, "cannot open " + path.string() + ": no such file");
+        throw dbx::Error(dbx::ErrorCode::kIo, "cannot open " + path.string() + ": no such file",
+                         ENOENT);
     return std::make_unique<SimulatedFile>(*this, it->second);
 }
 
@@ -192,7 +194,7 @@ void SimulatedFileSystem::Rename(const std::filesystem::path& from,
         return;
     auto it = entries_.find(from.string());
     if (it == entries_.end())
-        throw dbx::Error(dbx::ErrorCode::kIo, "cannot rename " + from.string());
+        throw dbx::Error(dbx::ErrorCode::kIo, "cannot rename " + from.string(), ENOENT);
     uint64_t inode = it->second;
     entries_.erase(it);
     entries_[to.string()] = inode;

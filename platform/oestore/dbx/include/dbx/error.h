@@ -31,16 +31,21 @@ struct Issue {
 class Error : public std::runtime_error {
   public:
     Error(ErrorCode code, const std::string& message);
+    // A refusal by the operating system, with its error number (errno).
+    Error(ErrorCode code, const std::string& message, int os_error);
     // A problem located in the file.
     Error(ErrorCode code, const Issue& issue);
 
     ErrorCode code() const { return code_; }
     // The located problem, when the error comes from a structure in the file.
     const std::optional<Issue>& issue() const { return issue_; }
+    // The operating system's error number behind a kIo error; 0 when there is none.
+    int os_error() const { return os_error_; }
 
   private:
     ErrorCode code_;
     std::optional<Issue> issue_;
+    int os_error_ = 0;
 };
 
 // Shorthand for the most common error: a corrupt structure at an offset.

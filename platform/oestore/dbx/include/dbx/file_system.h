@@ -28,6 +28,7 @@ class File {
     virtual void Sync() = 0;
     virtual FileId Id() = 0;
     // Advisory exclusive lock between processes that change the same file; Unlock releases it.
+    // Waits for another holder a bounded time, then throws kIo with os_error EWOULDBLOCK.
     virtual void Lock() = 0;
     virtual void Unlock() = 0;
 };
