@@ -3,7 +3,6 @@
 #pragma once
 
 #include <QLabel>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QString>
 #include <QStringList>
@@ -17,6 +16,7 @@
 
 #include "import_app/CommonDialog.h"
 #include "import_app/FlexGrid.h"
+#include "import_app/ProgressBar.h"
 
 class Desktop;
 class QFrame;
@@ -81,7 +81,9 @@ class frmMain : public QWidget {
     QLabel* Image3 = nullptr;
     QLabel* LblProgessCurrent = nullptr;
     QLabel* LblProgress = nullptr;
-    QProgressBar* ProgressBar1 = nullptr;
+    // The run's progress: the value it computes, kept as a single-precision number; the bar shows
+    // it rounded.
+    ProgressBar* ProgressBar1 = nullptr;
     QPushButton* CmdConvert2PDF = nullptr;
     QFrame* Shape1 = nullptr;
     QWidget* Picture3 = nullptr;

@@ -193,7 +193,8 @@ struct frmMain::ImportRow {
 void frmMain::RunImport() {
     Control control(OEDispatch());
     desktop_->DoEvents();
-    ProgressBar1->setRange(0, 100);
+    ProgressBar1->SetMin(0);
+    ProgressBar1->SetMax(100);
     desktop_->DoEvents();
     LblFileProgress->setText(QString());
 
@@ -268,7 +269,7 @@ void frmMain::RunImport() {
     for (int i = 0; i < rows; ++i) {
         ImportRow& row = rowsOfRun[i];
         auto advanceBar = [&] {
-            ProgressBar1->setValue(static_cast<int>(static_cast<float>(i + 1) / rows * 100));
+            ProgressBar1->SetValue(static_cast<float>((i + 1.0) / rows * 100.0));
         };
         if (lastRunOutcomes_[i] != RowOutcome::Imported) {
             if (rowReport_ && !row.source.isEmpty())

@@ -155,6 +155,25 @@ TEST_F(ImportRun, CollidingNamesBecomeNewFoldersHoldingExactCopies) {
               std::vector<frmMain::RowOutcome>(2, frmMain::RowOutcome::Imported));
 }
 
+// The bar's value is the run's fraction of 100 as a single-precision number; the bar shows it
+// rounded and ends at 100.
+TEST_F(ImportRun, TheProgressValueIsKeptAndShownRounded) {
+    for (const char* name : {"One.dbx", "Two.dbx", "Three.dbx"})
+        form->AddFileToList(MakeMailbox(name, 1));
+    std::vector<float> values;
+    std::vector<int> shown;
+    form->OnRowDone([&](const QString&) {
+        values.push_back(form->ProgressBar1->Value());
+        shown.push_back(form->ProgressBar1->value());
+    });
+    form->CmdConvert2PDF_Click();
+    EXPECT_EQ(values, std::vector<float>({static_cast<float>(1.0 / 3 * 100),
+                                          static_cast<float>(2.0 / 3 * 100), 100.0f}));
+    EXPECT_EQ(shown, std::vector<int>({33, 67, 100}));
+    EXPECT_EQ(form->ProgressBar1->Min(), 0.0f);
+    EXPECT_EQ(form->ProgressBar1->Max(), 100.0f);
+}
+
 TEST_F(ImportRun, TheStoreSeesTheImportedMail) {
     form->AddFileToList(MakeMailbox("Archive 2004.dbx", 4));
     form->CmdConvert2PDF_Click();
