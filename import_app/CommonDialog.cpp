@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 #include <QStringList>
+#include <algorithm>
 
 #include "import_support/Desktop.h"
 #include "import_support/RuntimeError.h"
@@ -20,10 +21,17 @@ void CommonDialog::ShowOpen() {
         needed = text.size() + 1;
         filesThatFit_ = needed <= MaxFileSize ? 1 : 0;
     } else {
-        text = QFileInfo(chosen.first()).absolutePath();
+        // The files' folder and their names; for files from several folders (recent files,
+        // search results) an empty folder and their full paths.
+        const QString folder = QFileInfo(chosen.first()).absolutePath();
+        const bool oneFolder = std::all_of(chosen.begin(), chosen.end(), [&](const QString& file) {
+            return QFileInfo(file).absolutePath() == folder;
+        });
+        text = oneFolder ? folder : QString();
         needed = text.size() + 2;  // the list ends in two NULs
         for (const QString& file : chosen) {
-            QString name = QFileInfo(file).fileName();
+            QString name =
+                oneFolder ? QFileInfo(file).fileName() : QFileInfo(file).absoluteFilePath();
             text += QChar(u'\0') + name;
             needed += name.size() + 1;
             if (needed <= MaxFileSize)

@@ -19,7 +19,8 @@ class CommonDialog {
     int Flags = 0;
     int MaxFileSize = 260;  // characters of the returned text, its terminating NULs included
     // After ShowOpen: one file's full path, or the folder followed by the chosen names, all
-    // separated by NUL characters; empty when the user cancelled.
+    // separated by NUL characters; when the chosen files lie in several folders, an empty folder
+    // followed by their full paths. Empty when the user cancelled.
     QString FileName;
 
     // Shows the dialog. Raises run-time error 20476 when the text does not fit MaxFileSize; then

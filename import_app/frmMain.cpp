@@ -100,7 +100,7 @@ void frmMain::CreateControls() {
     LblProgessCurrent =
         Label(this, "LblProgessCurrent", "Imported 0 (of 0)", TwipsRect(840, 4440, 7095, 255));
     LblProgress = Label(this, "LblProgress", "", TwipsRect(840, 4700, 7095, 255));
-    ProgressBar1 = Place(new QProgressBar(this), "ProgressBar1", TwipsRect(240, 5160, 7695, 255));
+    ProgressBar1 = Place(new ProgressBar(this), "ProgressBar1", TwipsRect(240, 5160, 7695, 255));
     ProgressBar1->setTextVisible(false);
     CmdConvert2PDF = Button(this, "CmdConvert2PDF", "&Import into Outlook Express",
                             TwipsRect(2760, 5520, 2655, 435));

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <QLabel>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QString>
 #include <QStringList>
@@ -14,9 +13,11 @@
 #include <vector>
 
 #include <winpal/oleauto.h>
+#include <winpal/winpal.h>
 
 #include "import_app/CommonDialog.h"
 #include "import_app/FlexGrid.h"
+#include "import_app/ProgressBar.h"
 
 class Desktop;
 class QFrame;
@@ -81,7 +82,9 @@ class frmMain : public QWidget {
     QLabel* Image3 = nullptr;
     QLabel* LblProgessCurrent = nullptr;
     QLabel* LblProgress = nullptr;
-    QProgressBar* ProgressBar1 = nullptr;
+    // The run's progress: the value it computes, kept as a single-precision number; the bar shows
+    // it rounded.
+    ProgressBar* ProgressBar1 = nullptr;
     QPushButton* CmdConvert2PDF = nullptr;
     QFrame* Shape1 = nullptr;
     QWidget* Picture3 = nullptr;
@@ -95,6 +98,8 @@ class frmMain : public QWidget {
     QStringList strNewFolderNames;
     QString strIdentityID;
     QString strStoreFolder;
+    // Keeper for the import run's two folder scans: their loop variable, left on the match.
+    winpal::ComPtr<IDispatch> objFolder;
 
     // How long a run waits for a store that another program keeps locked.
     std::chrono::milliseconds storeWait{std::chrono::seconds(60)};
@@ -113,11 +118,14 @@ class frmMain : public QWidget {
     void Guarded(const std::function<void()>& handler);
     void SearchIdentities();
     void RunImport();
+    // Walks the control's folders in list order with objFolder as the loop variable until one is
+    // named `name`: its position, objFolder left on it; -1 and objFolder empty when none is.
+    int ScanFolders(const Control& control, const QString& name, Qt::CaseSensitivity sensitivity);
+    bool FolderNameTaken(const Control& control, const QString& name, const QStringList& chosen);
     // Creates row `i`'s folder under strNewFolderNames[i], choosing the next free name when other
     // programs take it meanwhile and waiting for a busy store; false with the row's reason when
     // the store refuses it.
-    bool CreateRowFolder(const Control& control, int i, ImportRow& row, QStringList& existing,
-                         const QStringList& chosen);
+    bool CreateRowFolder(const Control& control, int i, ImportRow& row, const QStringList& chosen);
     // Deletes the folder a failed row made, or records that it was left behind.
     void RemoveRowFolder(const Control& control, int i, ImportRow& row);
     QString RowLine(int i, const ImportRow& row) const;

@@ -3,6 +3,7 @@
 #include "import_app/frmMain.h"
 
 #include "import_support/Desktop.h"
+#include "import_support/Paths.h"
 #include "import_support/RuntimeError.h"
 #include "import_support/VbText.h"
 #include "import_support/pathLogger.h"
@@ -58,13 +59,12 @@ void frmMain::cmdAdd_Click() {
 
         QStringList parts = chosen.split(QChar(u'\0'));
         qsizetype upperBound = parts.size() - 1;
-        // Several files: the first part is their folder. One file: part 0 is its full path.
-        QString prefix = upperBound > 1 ? parts[0] + QChar(u'/') : QString();
-        for (qsizetype k = 0; k < upperBound; ++k) {
-            if (k == 0 && !prefix.isEmpty())
-                continue;
-            AddFileToList(prefix + parts[k]);
-        }
+        // One file: part 0 is its full path. Several: part 0 is their folder and the others are
+        // their names, or, for files from several folders, the folder is empty and the others
+        // are full paths. The last part, after the closing NUL, is empty.
+        const bool several = upperBound > 1;
+        for (qsizetype k = several ? 1 : 0; k < upperBound; ++k)
+            AddFileToList(several ? paths::InFolder(parts[0], parts[k]) : parts[k]);
     } catch (const vb::RuntimeError& error) {
         QString message =
             error.Number() == vb::kBufferTooSmall

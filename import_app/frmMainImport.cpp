@@ -69,21 +69,16 @@ class frmMain::Control {
         return number.Ptr()->lVal;
     }
 
-    // The names of all folders, in list order.
-    QStringList FolderNames() const {
-        QStringList names;
+    // Hands each folder object to `visit`, in list order, until it answers false.
+    void ForEachFolder(const std::function<bool(IDispatch* folder)>& visit) const {
         winpal::DispatchFailure failure;
-        HRESULT hr = winpal::DispatchForEach(
-            Folders().Get(),
-            [&](IDispatch* folder) {
-                winpal::Variant name;
-                Call(winpal::DispatchGet(folder, kFolderName, &name));
-                names.append(TextOf(name));
-                return true;
-            },
-            &failure);
-        Check(hr, failure);
-        return names;
+        Check(winpal::DispatchForEach(Folders().Get(), visit, &failure), failure);
+    }
+
+    static QString Name(IDispatch* folder) {
+        winpal::Variant name;
+        Call(winpal::DispatchGet(folder, kFolderName, &name));
+        return TextOf(name);
     }
 
     bool CreateFolder(const QString& name) const {
@@ -134,15 +129,11 @@ class frmMain::Control {
 namespace {
 
 // The folder name for a list row: `base` (the file name without ".dbx"), prefixed with "(row) "
-// when that name is taken (by a folder in any letter case, or by a name this run chose already);
-// and, when that is taken as well, prefixed with "(row-2) ", "(row-3) ", ... until it is free, so
-// that no run ever copies over the mailbox file of a folder it did not create.
-QString ChooseFolderName(const QString& base, int row, const QStringList& existing,
-                         const QStringList& chosenEarlier) {
-    auto taken = [&](const QString& candidate) {
-        return existing.contains(candidate, Qt::CaseInsensitive) ||
-               chosenEarlier.contains(candidate, Qt::CaseInsensitive);
-    };
+// when that name is `taken`; and, when that is taken as well, prefixed with "(row-2) ",
+// "(row-3) ", ... until it is free, so that no run ever copies over the mailbox file of a folder
+// it did not create.
+QString ChooseFolderName(const QString& base, int row,
+                         const std::function<bool(const QString&)>& taken) {
     QString name = taken(base) ? QStringLiteral("(%1) %2").arg(row).arg(base) : base;
     for (int attempt = 2; taken(name); ++attempt) {
         name = QStringLiteral("(%1-%2) %3").arg(row).arg(attempt).arg(base);
@@ -193,7 +184,8 @@ struct frmMain::ImportRow {
 void frmMain::RunImport() {
     Control control(OEDispatch());
     desktop_->DoEvents();
-    ProgressBar1->setRange(0, 100);
+    ProgressBar1->SetMin(0);
+    ProgressBar1->SetMax(100);
     desktop_->DoEvents();
     LblFileProgress->setText(QString());
 
@@ -213,8 +205,7 @@ void frmMain::RunImport() {
     };
 
     control.Refresh();
-    QStringList existing = control.FolderNames();
-    strNewFolderNames = QStringList(existing.size() + rows + 1, QString());
+    strNewFolderNames = QStringList(control.Count() + rows + 1, QString());
     lastRunOutcomes_.assign(rows, RowOutcome::Skipped);
     std::vector<ImportRow> rowsOfRun(rows);
 
@@ -236,8 +227,10 @@ void frmMain::RunImport() {
         }
         row.warning = check.warning;
         row.base = FolderNameOfListedFile(row.source);
-        strNewFolderNames[i] = ChooseFolderName(row.base, i, existing, chosen);
-        row.folderMade = CreateRowFolder(control, i, row, existing, chosen);
+        strNewFolderNames[i] = ChooseFolderName(row.base, i, [&](const QString& candidate) {
+            return FolderNameTaken(control, candidate, chosen);
+        });
+        row.folderMade = CreateRowFolder(control, i, row, chosen);
         lastRunOutcomes_[i] = row.folderMade ? RowOutcome::Imported : RowOutcome::FolderNotCreated;
         if (row.folderMade)
             chosen.append(strNewFolderNames[i]);
@@ -268,7 +261,7 @@ void frmMain::RunImport() {
     for (int i = 0; i < rows; ++i) {
         ImportRow& row = rowsOfRun[i];
         auto advanceBar = [&] {
-            ProgressBar1->setValue(static_cast<int>(static_cast<float>(i + 1) / rows * 100));
+            ProgressBar1->SetValue(static_cast<float>((i + 1.0) / rows * 100.0));
         };
         if (lastRunOutcomes_[i] != RowOutcome::Imported) {
             if (rowReport_ && !row.source.isEmpty())
@@ -279,14 +272,9 @@ void frmMain::RunImport() {
         showRow(i);
         desktop_->DoEvents();
         const QString name = strNewFolderNames[i];
-        int position = 0;
-        for (const QString& folder : control.FolderNames()) {
-            if (folder == name) {
-                control.SetFolder(position);
-                desktop_->DoEvents();
-                break;
-            }
-            ++position;
+        if (const int position = ScanFolders(control, name, Qt::CaseSensitive); position >= 0) {
+            control.SetFolder(position);
+            desktop_->DoEvents();
         }
         control.SetFolder(control.Count() - 1);
         LblProgessCurrent->setText(QStringLiteral("Importing... (") + name +
@@ -317,9 +305,8 @@ void frmMain::RunImport() {
 void frmMain::RemoveRowFolder(const Control& control, int i, ImportRow& row) {
     const QString& name = strNewFolderNames[i];
     control.Refresh();
-    const QStringList folders = control.FolderNames();
-    const auto position = folders.indexOf(name);
-    if (position >= 0 && control.DeleteFolderAt(static_cast<int>(position))) {
+    const int position = ScanFolders(control, name, Qt::CaseSensitive);
+    if (position >= 0 && control.DeleteFolderAt(position)) {
         row.folderMade = false;
         row.reason += QStringLiteral("; its new folder was removed again");
         return;
@@ -363,7 +350,32 @@ void frmMain::ReportRun(const std::vector<ImportRow>& rows) {
         desktop_->MsgBox(sections.join(QStringLiteral("\r\n\r\n")), vb::vbExclamation, kTitle);
 }
 
-bool frmMain::CreateRowFolder(const Control& control, int i, ImportRow& row, QStringList& existing,
+int frmMain::ScanFolders(const Control& control, const QString& name,
+                         Qt::CaseSensitivity sensitivity) {
+    int position = 0;
+    bool found = false;
+    control.ForEachFolder([&](IDispatch* folder) {
+        objFolder = winpal::ComPtr<IDispatch>::Share(folder);
+        found = Control::Name(folder).compare(name, sensitivity) == 0;
+        if (!found)
+            ++position;
+        return !found;
+    });
+    if (!found) {
+        objFolder.Reset();  // a scan that ran through leaves its loop variable empty
+        return -1;
+    }
+    return position;
+}
+
+// Taken: a folder of the name in any letter case, or a name this run chose already.
+bool frmMain::FolderNameTaken(const Control& control, const QString& name,
+                              const QStringList& chosen) {
+    return ScanFolders(control, name, Qt::CaseInsensitive) >= 0 ||
+           chosen.contains(name, Qt::CaseInsensitive);
+}
+
+bool frmMain::CreateRowFolder(const Control& control, int i, ImportRow& row,
                               const QStringList& chosen) {
     std::optional<std::chrono::steady_clock::time_point> busyUntil;
     bool retried = false;
@@ -373,11 +385,12 @@ bool frmMain::CreateRowFolder(const Control& control, int i, ImportRow& row, QSt
             return true;
         // Why not? Another program may have made a folder of this name since the list was read.
         control.Refresh();
-        existing = control.FolderNames();
-        if (existing.contains(name, Qt::CaseInsensitive) ||
-            chosen.contains(name, Qt::CaseInsensitive)) {
+        auto taken = [&](const QString& candidate) {
+            return FolderNameTaken(control, candidate, chosen);
+        };
+        if (taken(name)) {
             if (attempt < kNameAttempts) {
-                strNewFolderNames[i] = ChooseFolderName(row.base, i, existing, chosen);
+                strNewFolderNames[i] = ChooseFolderName(row.base, i, taken);
                 continue;
             }
             row.reason = QStringLiteral("a folder named \"%1\" already exists").arg(name);

@@ -2,6 +2,7 @@
 //   ferrydeck                        the window
 //   ferrydeck --import FILE...       imports the files without showing the window
 //   ferrydeck --import-folder DIR    imports every mailbox file below DIR without the window
+//   ferrydeck --version              the product's name and version
 #include <sys/stat.h>
 #include <unistd.h>
 #include <QApplication>
@@ -16,6 +17,7 @@
 #include "import_app/ConsoleDesktop.h"
 #include "import_app/frmMain.h"
 #include "import_support/RuntimeError.h"
+#include "program_version.h"
 
 namespace {
 
@@ -32,6 +34,7 @@ const char kUsage[] =
     "  --import FILE...        import these mailbox files without showing the window\n"
     "  --import-folder FOLDER  import every mailbox file below FOLDER without the window\n"
     "  --help                  show this text\n"
+    "  --version               show the program's name and version\n"
     "\n"
     "Without the window, one line is printed per file and a summary at the end; the exit\n"
     "status is 0 only when every file was imported.\n"
@@ -46,6 +49,7 @@ const char kNoDisplay[] =
 
 struct Arguments {
     bool help = false;
+    bool version = false;
     bool headless = false;
     QStringList files;
     QString folder;
@@ -58,6 +62,8 @@ Arguments Parse(const QStringList& args) {
         const QString& arg = args[i];
         if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
             parsed.help = true;
+        } else if (arg == QLatin1String("--version")) {
+            parsed.version = true;
         } else if (arg == QLatin1String("--import")) {
             parsed.headless = true;
             while (i + 1 < args.size() && !args[i + 1].startsWith(QLatin1String("--"))) {
@@ -129,12 +135,20 @@ int RunHeadless(const Arguments& arguments) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The product's name and version, as the version resource names them.
+    QCoreApplication::setApplicationName(QString::fromLatin1(program_version::kProduct));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(program_version::kNumber));
     QStringList args;
     for (int i = 0; i < argc; ++i)
         args.append(QString::fromLocal8Bit(argv[i]));
     Arguments arguments = Parse(args);
     if (arguments.help) {
         std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (arguments.version) {
+        std::printf("%s %s\n", QCoreApplication::applicationName().toLocal8Bit().constData(),
+                    QCoreApplication::applicationVersion().toLocal8Bit().constData());
         return 0;
     }
     if (!arguments.error.isEmpty()) {
@@ -153,7 +167,6 @@ int main(int argc, char** argv) {
             setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
         }
         QApplication app(argc, argv);
-        QApplication::setApplicationName(QStringLiteral("Ferrydeck"));
         return RunHeadless(arguments);
     }
 
@@ -173,7 +186,6 @@ int main(int argc, char** argv) {
     if (!asksOffscreen)
         qputenv("QT_QPA_PLATFORM", (wanted + QStringLiteral(";offscreen")).toLocal8Bit());
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Ferrydeck"));
     if (!asksOffscreen && QGuiApplication::platformName() == QLatin1String("offscreen")) {
         std::fputs(kNoDisplay, stderr);
         return kUsageError;

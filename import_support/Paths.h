@@ -25,6 +25,13 @@ inline std::filesystem::path ToFsListed(const QString& path) {
     return ToFs(path);
 }
 
+// `name` in `folder`, with one separator between them; `name` alone when `folder` is empty.
+inline QString InFolder(const QString& folder, const QString& name) {
+    if (folder.isEmpty() || folder.endsWith(kSeparator) || folder.endsWith(u'\\'))
+        return folder + name;
+    return folder + kSeparator + name;
+}
+
 inline QString FromFs(const std::filesystem::path& path) {
     return QString::fromStdString(path.string());
 }

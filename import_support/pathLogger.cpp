@@ -63,10 +63,7 @@ std::string RealPath(const fs::path& folder) {
 
 void pathLogger::PathLogInit() {
     fullFileNamesOnly_ = true;
-    fileNames_.reset();
-    pathPointers_.reset();
-    pathNames_.reset();
-    fullFileNames_.reset();
+    DropCollections();
 }
 
 std::shared_ptr<pathLogger::TextCollection> pathLogger::fileNames() {
@@ -83,7 +80,15 @@ std::shared_ptr<pathLogger::TextCollection> pathLogger::fullFileNames() {
 }
 
 void pathLogger::Terminate() {
-    PathLogInit();
+    // The walk's file-system listings and loop variables live only during LogPath.
+    DropCollections();
+}
+
+void pathLogger::DropCollections() {
+    fileNames_.reset();
+    pathPointers_.reset();
+    pathNames_.reset();
+    fullFileNames_.reset();
 }
 
 void pathLogger::LogPath(const QString& strPARENT) {

@@ -36,10 +36,12 @@ class pathLogger {
     std::shared_ptr<NumberCollection> pathPointers();
     std::shared_ptr<TextCollection> fullFileNames();
 
-    // Drops everything the logger holds; collections a caller still holds stay with the caller.
+    // Drops the four collections; collections a caller still holds stay with the caller. The
+    // counter and fullFileNamesOnly are kept.
     void Terminate();
 
   private:
+    void DropCollections();
     void RecordFile(const QString& folder, const QString& name, std::int32_t folderPosition);
 
     std::int32_t counter_ = 0;

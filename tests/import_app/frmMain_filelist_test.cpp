@@ -50,6 +50,34 @@ TEST_F(FileList, ChosenFilesAreAddedInDialogOrder) {
     EXPECT_EQ(form.lblCount1->text(), "3 files");
 }
 
+// The dialog's text names the files' folder once when they share it; files from several folders
+// are each listed under their own full path, never under another file's folder.
+TEST_F(FileList, EveryChosenFileIsListedUnderItsOwnPath) {
+    const QChar nul(u'\0');
+    struct Case {
+        QStringList chosen;
+        QString text;  // what the dialog returns
+    } cases[] = {
+        {{"/home/me/Mail/b.dbx", "/home/me/Mail/a.dbx"},
+         QString("/home/me/Mail") + nul + "b.dbx" + nul + "a.dbx"},
+        {{"/a/x.dbx", "/b/y.dbx"}, nul + QString("/a/x.dbx") + nul + "/b/y.dbx"},
+        {{"/a/x.dbx", "/b/y.dbx", "/a/z.dbx"},
+         nul + QString("/a/x.dbx") + nul + "/b/y.dbx" + nul + "/a/z.dbx"},
+        {{"/a/Inbox.dbx", "/a/sub/Inbox.dbx"},
+         nul + QString("/a/Inbox.dbx") + nul + "/a/sub/Inbox.dbx"},
+        {{"/x.dbx", "/y.dbx"}, QString("/") + nul + "x.dbx" + nul + "y.dbx"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.chosen.join(", ").toStdString());
+        form.ClearFileList();
+        desktop.chosenFiles = c.chosen;
+        form.cmdAdd->click();
+        EXPECT_EQ(form.cdlgFile->FileName, c.text);
+        EXPECT_EQ(Rows(), c.chosen);
+    }
+    EXPECT_TRUE(desktop.messages.empty());
+}
+
 TEST_F(FileList, CancellingTheDialogChangesNothing) {
     form.cmdAdd->click();
     EXPECT_EQ(Rows(), QStringList{""});

@@ -64,6 +64,33 @@ TEST_F(MainWindow, ControlsHaveTheirNamesCaptionsAndPlaces) {
     EXPECT_EQ(form.Image2->pixmap().size(), QSize(381, 89));
 }
 
+// The progress bar keeps the single-precision values it is given and shows them rounded, within
+// its range.
+TEST_F(MainWindow, ProgressBarKeepsItsValueAndShowsItRounded) {
+    struct Case {
+        float min, max, value;
+        int shownMin, shownMax, shown;
+    } cases[] = {
+        {0, 100, 33.333332f, 0, 100, 33}, {0, 100, 66.66667f, 0, 100, 67},
+        {0, 100, 99.5f, 0, 100, 100},     {0, 100, 100, 0, 100, 100},
+        {0, 100, 250, 0, 100, 100},       {0, 100, -4, 0, 100, 0},
+        {0.4f, 9.6f, 4.5f, 0, 10, 5},
+    };
+    ProgressBar* bar = form.ProgressBar1;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.value);
+        bar->SetMin(c.min);
+        bar->SetMax(c.max);
+        bar->SetValue(c.value);
+        EXPECT_EQ(bar->Min(), c.min);
+        EXPECT_EQ(bar->Max(), c.max);
+        EXPECT_EQ(bar->Value(), c.value);
+        EXPECT_EQ(bar->minimum(), c.shownMin);
+        EXPECT_EQ(bar->maximum(), c.shownMax);
+        EXPECT_EQ(bar->value(), c.shown);
+    }
+}
+
 TEST_F(MainWindow, GridStartsAsOneEmptyCellWiderThanItself) {
     EXPECT_EQ(form.grdFiles1->Rows(), 1);
     EXPECT_EQ(form.grdFiles1->Cols(), 1);

@@ -13,6 +13,7 @@
 
 #include <dbx/folder_file.h>
 #include <dbx/message_file.h>
+#include <winpal/dispatch.h>
 #include <winpal/kernel.h>
 #include <winpal/registry.h>
 
@@ -45,6 +46,16 @@ std::map<std::string, std::string> MailboxFiles(const fs::path& folder) {
         }
     }
     return files;
+}
+
+// The name of the folder object `folder` refers to; "(none)" when it refers to none.
+QString FolderName(IDispatch* folder) {
+    if (!folder)
+        return QStringLiteral("(none)");
+    winpal::Variant name;
+    if (FAILED(winpal::DispatchGet(folder, 1, &name)) || name.Type() != VT_BSTR)
+        return QStringLiteral("(no name)");
+    return QString::fromUtf16(name.Ptr()->bstrVal, SysStringLen(name.Ptr()->bstrVal));
 }
 
 class ImportRun : public testing::Test {
@@ -153,6 +164,49 @@ TEST_F(ImportRun, CollidingNamesBecomeNewFoldersHoldingExactCopies) {
     EXPECT_EQ(form->ProgressBar1->value(), 100);
     EXPECT_EQ(form->LastRunOutcomes(),
               std::vector<frmMain::RowOutcome>(2, frmMain::RowOutcome::Imported));
+}
+
+// The folder scans' loop variable is left on the folder a scan stopped at, and is empty after a
+// scan that found none.
+TEST_F(ImportRun, TheFolderScansLeaveObjFolderOnTheMatch) {
+    form->AddFileToList(MakeMailbox("Inbox.dbx", 1));
+    form->AddFileToList(MakeMailbox("Work.dbx", 1));
+    ASSERT_FALSE(form->objFolder);
+    QStringList firstPass;   // objFolder at every yield while the folders are made
+    QStringList secondPass;  // and once the store folder is found, while the rows are copied
+    desktop.onDoEvents = [&] {
+        const QString seen = FolderName(form->objFolder.Get());
+        (form->strStoreFolder.isEmpty() ? firstPass : secondPass) << seen;
+    };
+    form->CmdConvert2PDF_Click();
+    ASSERT_EQ(form->strNewFolderNames.mid(0, 2), QStringList({"(0) Inbox", "Work"}));
+    // Every name the first pass settles on is free, so its last scan of a row finds nothing.
+    EXPECT_EQ(firstPass.count("(none)"), firstPass.size()) << firstPass.join(", ").toStdString();
+    // The second pass stops at each new folder and selects it, with a yield, before copying.
+    ASSERT_FALSE(secondPass.isEmpty());
+    EXPECT_EQ(secondPass.first(), "(none)");
+    EXPECT_TRUE(secondPass.contains("(0) Inbox")) << secondPass.join(", ").toStdString();
+    EXPECT_EQ(secondPass.last(), "Work");
+    EXPECT_EQ(FolderName(form->objFolder.Get()), "Work");
+}
+
+// The bar's value is the run's fraction of 100 as a single-precision number; the bar shows it
+// rounded and ends at 100.
+TEST_F(ImportRun, TheProgressValueIsKeptAndShownRounded) {
+    for (const char* name : {"One.dbx", "Two.dbx", "Three.dbx"})
+        form->AddFileToList(MakeMailbox(name, 1));
+    std::vector<float> values;
+    std::vector<int> shown;
+    form->OnRowDone([&](const QString&) {
+        values.push_back(form->ProgressBar1->Value());
+        shown.push_back(form->ProgressBar1->value());
+    });
+    form->CmdConvert2PDF_Click();
+    EXPECT_EQ(values, std::vector<float>({static_cast<float>(1.0 / 3 * 100),
+                                          static_cast<float>(2.0 / 3 * 100), 100.0f}));
+    EXPECT_EQ(shown, std::vector<int>({33, 67, 100}));
+    EXPECT_EQ(form->ProgressBar1->Min(), 0.0f);
+    EXPECT_EQ(form->ProgressBar1->Max(), 100.0f);
 }
 
 TEST_F(ImportRun, TheStoreSeesTheImportedMail) {

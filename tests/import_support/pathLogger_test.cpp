@@ -92,13 +92,24 @@ TEST_F(PathLoggerWalk, SecondWalkWithoutInitFailsOnTheDuplicateKey) {
     EXPECT_EQ(logger.fullFileNames()->Count(), 3);
 }
 
+// A missing start folder records nothing in any of the four collections, in either mode, and
+// leaves the counter of the walk before; an empty folder is the one folder recorded.
 TEST_F(PathLoggerWalk, MissingAndEmptyFolders) {
-    logger.LogPath(Root());
-    std::int32_t count = logger.Count();
-    logger.PathLogInit();
-    logger.LogPath(Root() + "/missing");
-    EXPECT_EQ(logger.pathNames()->Count(), 0);
-    EXPECT_EQ(logger.Count(), count) << "the counter is untouched";
+    for (bool fullFileNamesOnly : {true, false}) {
+        SCOPED_TRACE(fullFileNamesOnly ? "full names only" : "names and pointers too");
+        pathLogger walked;
+        walked.PathLogInit();
+        walked.LogPath(Root());
+        const std::int32_t count = walked.Count();
+        walked.PathLogInit();
+        walked.setFullFileNamesOnly(fullFileNamesOnly);
+        walked.LogPath(Root() + "/missing");
+        EXPECT_EQ(walked.pathNames()->Count(), 0);
+        EXPECT_EQ(walked.fullFileNames()->Count(), 0);
+        EXPECT_EQ(walked.fileNames()->Count(), 0);
+        EXPECT_EQ(walked.pathPointers()->Count(), 0);
+        EXPECT_EQ(walked.Count(), count) << "the counter is untouched";
+    }
 
     testsupport::TempDir empty;
     pathLogger fresh;
@@ -117,12 +128,21 @@ TEST_F(PathLoggerWalk, LinksBackIntoTheTreeDoNotLoop) {
     EXPECT_EQ(logger.fullFileNames()->Count(), 3);
 }
 
+// Terminate drops the four collections only: the mode and the counter stay as they were.
 TEST_F(PathLoggerWalk, CollectionsHeldByTheCallerSurviveTerminate) {
+    logger.setFullFileNamesOnly(false);
     logger.LogPath(Root());
     auto kept = logger.fullFileNames();
     logger.Terminate();
-    EXPECT_EQ(kept->Count(), 3);
+    EXPECT_EQ(kept->Count(), 3) << "a collection the caller holds stays with the caller";
     EXPECT_EQ(logger.fullFileNames()->Count(), 0);
+    EXPECT_EQ(logger.fileNames()->Count(), 0);
+    EXPECT_EQ(logger.pathPointers()->Count(), 0);
+    EXPECT_EQ(logger.pathNames()->Count(), 0);
+    EXPECT_FALSE(logger.fullFileNamesOnly());
+    EXPECT_EQ(logger.Count(), 4);
+    logger.PathLogInit();
+    EXPECT_TRUE(logger.fullFileNamesOnly()) << "only PathLogInit sets the mode back";
 }
 
 TEST_F(PathLoggerWalk, UnreadableFolderEndsTheWalkWithPermissionDenied) {

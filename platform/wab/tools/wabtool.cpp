@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "program_version.h"
 #include "wabtool_commands.h"
 
 namespace {
@@ -12,6 +13,7 @@ namespace {
 void PrintUsage(std::FILE* out) {
     std::fputs(
         "Usage: wabtool [--file FILE] COMMAND [ARGUMENTS]\n"
+        "       wabtool --help | --version\n"
         "\n"
         "Lists, shows, adds, deletes, imports and exports the contacts of the address book of\n"
         "the prefix (WINPAL_PREFIX), or of the address-book file FILE.\n"
@@ -49,6 +51,10 @@ int Usage(const char* message) {
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() == 1 && args[0] == "--version") {
+        std::puts(program_version::kLine);
+        return wabtool::kExitOk;
+    }
     for (const std::string& arg : args) {
         if (arg == "--help" || arg == "-h") {
             PrintUsage(stdout);

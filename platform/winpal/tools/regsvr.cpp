@@ -14,6 +14,8 @@
 #include <winpal/kernel.h>
 #include <winpal/winpal.h>
 
+#include "program_version.h"
+
 namespace {
 
 constexpr int kExitArguments = 1;
@@ -30,6 +32,7 @@ void PrintUsage(std::FILE* out) {
         "\n"
         "  -u        unregister instead: call DllUnregisterServer\n"
         "  --help    show this text\n"
+        "  --version show the program's name and version\n"
         "\n"
         "A relative LIBRARY is taken from the current folder. The exit status is 0 on success,\n"
         "1 for wrong arguments, 3 when the library cannot be loaded, 4 when it lacks the entry\n"
@@ -50,6 +53,10 @@ int main(int argc, char** argv) {
         const char* arg = argv[i];
         if (IsOption(arg, "--help", "/?") || std::strcmp(arg, "-h") == 0) {
             PrintUsage(stdout);
+            return 0;
+        }
+        if (std::strcmp(arg, "--version") == 0) {
+            std::puts(program_version::kLine);
             return 0;
         }
         if (IsOption(arg, "-u", "/u")) {

@@ -4,6 +4,7 @@
 //   winreg import FILE.reg
 //   winreg export [--utf16] KEY [FILE]
 //   winreg query KEY
+//   winreg --version
 //
 // KEY is a full path such as "HKEY_CURRENT_USER\Identities". Exports are UTF-8 text; with
 // --utf16 they are UTF-16LE with a byte-order mark and CRLF line ends, as Windows' regedit
@@ -18,6 +19,7 @@
 #include <winpal/registry.h>
 #include <winpal/winpal.h>
 
+#include "program_version.h"
 #include "registry_roots.h"
 
 namespace {
@@ -29,6 +31,7 @@ int Usage() {
                  "usage: winreg import FILE.reg\n"
                  "       winreg export [--utf16] KEY [FILE]\n"
                  "       winreg query KEY\n"
+                 "       winreg --version\n"
                  "KEY is a full key path, e.g. \"HKEY_CURRENT_USER\\Identities\".\n");
     return kUsageError;
 }
@@ -216,6 +219,10 @@ int main(int argc, char** argv) {
     // Key names and data go to and from the terminal as UTF-8, without loss.
     setenv("WINPAL_ACP", "65001", 1);
     std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() == 1 && args[0] == "--version") {
+        std::puts(program_version::kLine);
+        return 0;
+    }
     if (args.size() == 2 && args[0] == "import")
         return Import(args[1].c_str());
     if (args.size() == 2 && args[0] == "query")

@@ -4,11 +4,13 @@
 #include <exception>
 
 #include "commands.h"
+#include "program_version.h"
 
 namespace {
 
 const char* const kUsage =
     "usage: dbxtool COMMAND ARGUMENTS\n"
+    "       dbxtool --version\n"
     "  info FILE          header, counts and folder settings of a .dbx file\n"
     "  ls FILE            messages (id, flags, dates, sender, subject) or folders\n"
     "  cat FILE ID        the raw message with that id\n"
@@ -25,6 +27,10 @@ int main(int argc, char** argv) {
     if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
         std::fputs(kUsage, argc < 2 ? stderr : stdout);
         return argc < 2 ? 2 : 0;
+    }
+    if (std::strcmp(argv[1], "--version") == 0) {
+        std::puts(program_version::kLine);
+        return 0;
     }
     std::string command = argv[1];
     dbxtool::Args args(argv + 2, argv + argc);
