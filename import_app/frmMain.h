@@ -118,6 +118,15 @@ class frmMain : public QWidget {
     void Guarded(const std::function<void()>& handler);
     void SearchIdentities();
     void RunImport();
+    // The run's steps, in order.
+    QStringList PrepareRun(const Control& control);
+    void ChooseNamesAndCreateFolders(const Control& control, const QStringList& cells,
+                                     std::vector<ImportRow>& rows);
+    bool FindStoreFolder(const Control& control, std::vector<ImportRow>& rows);
+    void CopyEachFile(const Control& control, std::vector<ImportRow>& rows);
+    std::int32_t CopyRowFile(const Control& control, int i, int count, ImportRow& row);
+    // Makes `row` the grid's current row (column 0) when the grid still has it.
+    void SelectGridRow(int row);
     // Walks the control's folders in list order with objFolder as the loop variable until one is
     // named `name`: its position, objFolder left on it; -1 and objFolder empty when none is.
     int ScanFolders(const Control& control, const QString& name, Qt::CaseSensitivity sensitivity);

@@ -181,42 +181,56 @@ struct frmMain::ImportRow {
     bool folderMade = false;
 };
 
+// The run in its documented passes: the names and folders first, then the store folder, then
+// each file's copy, and the closing message.
 void frmMain::RunImport() {
     Control control(OEDispatch());
+    const QStringList cells = PrepareRun(control);
+    std::vector<ImportRow> rows(cells.size());
+    ChooseNamesAndCreateFolders(control, cells, rows);
+    if (FindStoreFolder(control, rows))
+        CopyEachFile(control, rows);
+    ReportRun(rows);
+}
+
+void frmMain::SelectGridRow(int row) {
+    if (row >= grdFiles1->Rows())
+        return;
+    grdFiles1->SetRow(row);
+    grdFiles1->SetCol(0);
+}
+
+// The bar and labels set up, the list's cells as they stand when the button is pressed, and the
+// name list made afresh.
+QStringList frmMain::PrepareRun(const Control& control) {
     desktop_->DoEvents();
     ProgressBar1->SetMin(0);
     ProgressBar1->SetMax(100);
     desktop_->DoEvents();
     LblFileProgress->setText(QString());
 
-    // The run works on the list as it stands when the button is pressed.
     QStringList cells;
     for (int row = 0; row < grdFiles1->Rows(); ++row) {
         grdFiles1->SetRow(row);
         grdFiles1->SetCol(0);
         cells.append(grdFiles1->Text());
     }
-    const int rows = static_cast<int>(cells.size());
-    auto showRow = [this](int row) {
-        if (row >= grdFiles1->Rows())
-            return;
-        grdFiles1->SetRow(row);
-        grdFiles1->SetCol(0);
-    };
-
     control.Refresh();
-    strNewFolderNames = QStringList(control.Count() + rows + 1, QString());
-    lastRunOutcomes_.assign(rows, RowOutcome::Skipped);
-    std::vector<ImportRow> rowsOfRun(rows);
+    strNewFolderNames = QStringList(control.Count() + cells.size() + 1, QString());
+    lastRunOutcomes_.assign(cells.size(), RowOutcome::Skipped);
+    return cells;
+}
 
-    // First pass: every listed file is looked at before anything is made for it; a readable
-    // mailbox gets a name and its folder.
+// First pass: every listed file is looked at before anything is made for it; a readable mailbox
+// gets a name and its folder.
+void frmMain::ChooseNamesAndCreateFolders(const Control& control, const QStringList& cells,
+                                          std::vector<ImportRow>& rows) {
     QStringList chosen;
-    for (int i = 0; i < rows; ++i) {
-        showRow(i);
+    for (int i = 0; i < static_cast<int>(cells.size()); ++i) {
+        SelectGridRow(i);
         if (vb::Trim(cells[i]).isEmpty())
             continue;  // empty rows are skipped
-        ImportRow& row = rowsOfRun[i];
+        ImportRow& row = rows[i];
         row.source = vb::Trim(cells[i]);
         SourceCheck check = CheckSource(row.source);
         if (!check.importable) {
@@ -236,7 +250,11 @@ void frmMain::RunImport() {
             chosen.append(strNewFolderNames[i]);
         desktop_->DoEvents();
     }
+}
 
+// Between the passes: the control's list re-read and the store folder found. Without one, no
+// file is copied and the folders made for them are taken away again.
+bool frmMain::FindStoreFolder(const Control& control, std::vector<ImportRow>& rows) {
     desktop_->DoEvents();
     control.Refresh();
     SearchIdentities();
@@ -244,24 +262,27 @@ void frmMain::RunImport() {
         desktop_->MsgBox(QStringLiteral("No Outlook Express store folder was found for the current "
                                         "identity, so no mailbox file was copied."),
                          vb::vbExclamation, kTitle);
-        for (int i = 0; i < rows; ++i) {
+        for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
             if (lastRunOutcomes_[i] == RowOutcome::Imported) {
                 lastRunOutcomes_[i] = RowOutcome::CopyFailed;
-                rowsOfRun[i].reason = QStringLiteral("no store folder was found to copy into");
-                RemoveRowFolder(control, i, rowsOfRun[i]);
+                rows[i].reason = QStringLiteral("no store folder was found to copy into");
+                RemoveRowFolder(control, i, rows[i]);
             }
         }
-        ReportRun(rowsOfRun);
-        return;
+        return false;
     }
     // Temporary files that killed runs left in the store folder.
     copytemp::RemoveStaleTempFiles(paths::ToFs(strStoreFolder));
+    return true;
+}
 
-    // Second pass: select each new folder and copy the file over its mailbox file.
-    for (int i = 0; i < rows; ++i) {
-        ImportRow& row = rowsOfRun[i];
+// Second pass: select each new folder and copy the file over its mailbox file.
+void frmMain::CopyEachFile(const Control& control, std::vector<ImportRow>& rows) {
+    const int count = static_cast<int>(rows.size());
+    for (int i = 0; i < count; ++i) {
+        ImportRow& row = rows[i];
         auto advanceBar = [&] {
-            ProgressBar1->SetValue(static_cast<float>((i + 1.0) / rows * 100.0));
+            ProgressBar1->SetValue(static_cast<float>((i + 1.0) / count * 100.0));
         };
         if (lastRunOutcomes_[i] != RowOutcome::Imported) {
             if (rowReport_ && !row.source.isEmpty())
@@ -269,37 +290,42 @@ void frmMain::RunImport() {
             advanceBar();
             continue;
         }
-        showRow(i);
-        desktop_->DoEvents();
-        const QString name = strNewFolderNames[i];
-        if (const int position = ScanFolders(control, name, Qt::CaseSensitive); position >= 0) {
-            control.SetFolder(position);
-            desktop_->DoEvents();
-        }
-        control.SetFolder(control.Count() - 1);
-        LblProgessCurrent->setText(QStringLiteral("Importing... (") + name +
-                                   QStringLiteral(".dbx)"));
-        LblFileProgress->setText(QStringLiteral("Completed %1 (of %2)").arg(i + 1).arg(rows));
-        QString destination = strStoreFolder + u'/' + name + QStringLiteral(".dbx");
-        std::int32_t copied = modMain::CopyFileByChunk(row.source, destination, 0, *desktop_);
-        if (copied < 0) {
-            lastRunOutcomes_[i] = RowOutcome::CopyFailed;
-            row.reason = copied == -1 ? QStringLiteral("the copy into \"%1\" failed").arg(name)
-                                      : QStringLiteral("the file shrank while it was copied");
-            RemoveRowFolder(control, i, row);
-        }
+        const std::int32_t copied = CopyRowFile(control, i, count, row);
         advanceBar();
         if (rowReport_) {
             rowReport_(copied < 0 ? RowLine(i, row)
                                   : QStringLiteral("%1: imported into \"%2\" (%3 bytes)")
-                                        .arg(row.source, name)
+                                        .arg(row.source, strNewFolderNames[i])
                                         .arg(copied));
             if (copied >= 0 && !row.warning.isEmpty())
                 rowReport_(WarningLine(row));
         }
     }
     desktop_->DoEvents();
-    ReportRun(rowsOfRun);
+}
+
+// Selects row `i`'s new folder in the control and copies its file; a failed copy takes the
+// folder away again. The copy's result.
+std::int32_t frmMain::CopyRowFile(const Control& control, int i, int count, ImportRow& row) {
+    SelectGridRow(i);
+    desktop_->DoEvents();
+    const QString name = strNewFolderNames[i];
+    if (const int position = ScanFolders(control, name, Qt::CaseSensitive); position >= 0) {
+        control.SetFolder(position);
+        desktop_->DoEvents();
+    }
+    control.SetFolder(control.Count() - 1);
+    LblProgessCurrent->setText(QStringLiteral("Importing... (") + name + QStringLiteral(".dbx)"));
+    LblFileProgress->setText(QStringLiteral("Completed %1 (of %2)").arg(i + 1).arg(count));
+    QString destination = strStoreFolder + u'/' + name + QStringLiteral(".dbx");
+    const std::int32_t copied = modMain::CopyFileByChunk(row.source, destination, 0, *desktop_);
+    if (copied < 0) {
+        lastRunOutcomes_[i] = RowOutcome::CopyFailed;
+        row.reason = copied == -1 ? QStringLiteral("the copy into \"%1\" failed").arg(name)
+                                  : QStringLiteral("the file shrank while it was copied");
+        RemoveRowFolder(control, i, row);
+    }
+    return copied;
 }
 
 void frmMain::RemoveRowFolder(const Control& control, int i, ImportRow& row) {
