@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QWidget>
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
