@@ -25,6 +25,8 @@ class CFolder : public olectl::CCmdTarget {
   private:
     std::string name_;
     STOREFOLDERID id_;
-    DWORD messageCount_;    // when the list was built; not exposed
-    DWORD subFolderCount_;  // when the list was built; not exposed
+    // Kept: the documented folder record and AddFolder carry both counts, taken when the list
+    // was built; no member exposes them.
+    DWORD messageCount_;
+    DWORD subFolderCount_;
 };

@@ -39,6 +39,7 @@ class CQuillboxCtrl : public olectl::COleControl {
     IStoreNamespace* StoreNamespace() const { return store_.Get(); }
     winpal::ComPtr<IStoreFolder>& CurrentFolder() { return currentFolder_; }
     winpal::ComPtr<IStoreFolder>& DestinationFolder() { return destinationFolder_; }
+    // Kept: the documented LoadMessages stores the selected folder index through it.
     void SetFolderIndex(SHORT index) { folderIndex_ = index; }
     CFolders* Folders() const { return folders_.Get(); }
     CMessages* Messages() const { return messages_.Get(); }

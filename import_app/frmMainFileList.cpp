@@ -21,6 +21,8 @@ void frmMain::AddFileToList(const QString& path) {
         grdFiles1->SetRow(0);
         grdFiles1->SetCol(0);
         if (grdFiles1->Text().isEmpty()) {
+            // Kept: the documented set-up of an empty list's first row, though the empty grid
+            // already has these settings.
             grdFiles1->SetRows(1);
             grdFiles1->SetCols(1);
             grdFiles1->SetFixedRows(0);

@@ -27,6 +27,7 @@ class pathLogger {
     // One more than the number of files recorded by the last walk; 0 before any walk.
     std::int32_t Count() const { return counter_; }
 
+    // Kept: the documented path logger has the mode as a property that can be read.
     bool fullFileNamesOnly() const { return fullFileNamesOnly_; }
     void setFullFileNamesOnly(bool value) { fullFileNamesOnly_ = value; }
 

@@ -55,6 +55,7 @@ class CMessages : public olectl::CCmdTarget, public EnumerableCollection {
     void LoadMessages(LONG index);
     void ClearMessages() { list_.Clear(); }
     void AddMessage(MessageRecord record);
+    // Kept: a documented operation of the messages collection for the other message services.
     CMessage* MessageAt(LONG position) const { return list_.At(position); }
 
     // The stored source of a message as narrow text, read from the current folder in pieces; a
