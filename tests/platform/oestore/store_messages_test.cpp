@@ -217,7 +217,6 @@ TEST_F(StoreMessages, CopyAndMoveKeepTheStateWhenTheFlagComplementIsRemoved) {
 }
 
 TEST_F(StoreMessages, MailboxReplacedBehindTheStoreIsReadAgain) {
-    REQUIRE_DBX_SAMPLES();
     Add(mail_.Get(), kText);
     Add(mail_.Get(), kText);
     EXPECT_EQ(MailProps().cMessage, 2u);
@@ -236,7 +235,6 @@ TEST_F(StoreMessages, MailboxReplacedBehindTheStoreIsReadAgain) {
 }
 
 TEST_F(StoreMessages, DamagedOrForeignMailboxGivesErrorsNotCrashes) {
-    REQUIRE_DBX_SAMPLES();
     Add(mail_.Get(), kText);
     const std::string sample = testsupport::ReadFile(dbxtest::Sample("Inbox.dbx"));
     MESSAGEPROPS props{};

@@ -25,7 +25,6 @@ using testsupport::TempDir;
 constexpr uint64_t kStored = 0x01D0000000000000ull;
 
 TEST(Changes, AppendToTheInboxSample) {
-    REQUIRE_DBX_SAMPLES();
     TempDir dir;
     auto path = dbxtest::CopyTo(dbxtest::Sample("Inbox.dbx"), dir.Path());
     MessageFile inbox = MessageFile::Open(path, Writable());

@@ -10,7 +10,6 @@ namespace {
 using namespace dbx;
 
 TEST(MailHeaders, WelcomeMessageGivesTheColumnsOutlookExpressStored) {
-    REQUIRE_DBX_SAMPLES();
     MessageFile inbox = MessageFile::Open(dbxtest::Sample("Inbox.dbx"));
     Record stored = inbox.ReadRecord(2);
     Record derived = MessageRecordFromText(inbox.ReadText(2), {0, 1});
