@@ -107,16 +107,28 @@ const char* SkipComment(const char* p, const char* end) {
 constexpr size_t kMaxColumnText = 512;
 constexpr size_t kMaxReferences = 1024;
 
+// A record string is one line of text: a line break or NUL that a header value carries (bare,
+// or decoded from an encoded word) becomes a blank, so that nothing built from the column later
+// gains a header line, and the string is not cut short where it is read.
+std::string OneLine(std::string_view text) {
+    std::string line(text);
+    for (char& c : line) {
+        if (c == '\r' || c == '\n' || c == '\0')
+            c = ' ';
+    }
+    return line;
+}
+
 std::string Clip(std::string_view text) {
-    return std::string(text.substr(0, kMaxColumnText));
+    return OneLine(text.substr(0, kMaxColumnText));
 }
 
 std::string ClipReferences(std::string_view text) {
     if (text.size() <= kMaxReferences)
-        return std::string(text);
+        return OneLine(text);
     text = text.substr(text.size() - kMaxReferences);
     size_t start = text.find('<');
-    return std::string(start == std::string_view::npos ? text : text.substr(start));
+    return OneLine(start == std::string_view::npos ? text : text.substr(start));
 }
 
 std::string JoinDisplays(const std::vector<Mailbox>& boxes) {
