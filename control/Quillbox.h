@@ -14,5 +14,8 @@ constexpr UINT IDB_QUILLBOX = 1;
 // recompose on resize.
 constexpr DWORD kQuillboxMiscStatus = 0x20191;
 
+// The persistent version of the control's properties: 1.0.
+constexpr DWORD kQuillboxVersion = 0x00010000;
+
 constexpr WORD kQuillboxTypeLibMajor = 1;
 constexpr WORD kQuillboxTypeLibMinor = 0;
