@@ -7,8 +7,9 @@
 constexpr UINT IDS_QUILLBOX = 1;                // "Quillbox Control"
 constexpr UINT IDS_QUILLBOX_PPG = 2;            // "Quillbox Property Page"
 constexpr UINT IDS_QUILLBOX_PPG_CAPTION = 200;  // "General"
-// The toolbox bitmap.
+// The toolbox bitmap, and the control's icon.
 constexpr UINT IDB_QUILLBOX = 1;
+constexpr UINT IDI_QUILLBOX = 1;
 
 // MiscStatus: activate when visible, set client site first, inside-out, can't link inside,
 // recompose on resize.

@@ -2,9 +2,16 @@
 // hidden symbols, so each library binds to its own copy).
 #include <olectl/module.h>
 
+#include <map>
+#include <mutex>
+#include <optional>
+#include <utility>
+
 #include <winpal/winpal.h>
 
 #include <olectl/factory.h>
+
+#include "resource_formats.h"
 
 namespace olectl {
 namespace {
@@ -49,6 +56,69 @@ const TypeLibInfo* AfxLoadTypeLibResource(HINSTANCE instance, UINT id) {
         return nullptr;
     auto found = resources->typeLibs.find(id);
     return found == resources->typeLibs.end() ? nullptr : found->second;
+}
+
+XpmImage AfxLoadBitmap(UINT id) {
+    const ModuleResources* resources = State().resources;
+    if (!resources)
+        return nullptr;
+    auto found = resources->bitmaps.find(id);
+    return found == resources->bitmaps.end() ? nullptr : found->second;
+}
+
+XpmImage AfxLoadIcon(UINT id) {
+    const ModuleResources* resources = State().resources;
+    if (!resources)
+        return nullptr;
+    auto found = resources->icons.find(id);
+    return found == resources->icons.end() ? nullptr : found->second;
+}
+
+namespace {
+
+// The bytes of resource `id` of `type`, made from the table; nothing when there is none.
+std::optional<std::string> MakeResource(const ModuleResources& resources, WORD type, WORD id) {
+    switch (type) {
+        case RT_VERSION_ID:
+            if (id == VS_VERSION_INFO && resources.version)
+                return winpal::EncodeVersionInfo(*resources.version);
+            return std::nullopt;
+        case RT_BITMAP_ID:
+            if (XpmImage image = AfxLoadBitmap(id))
+                return BitmapResource(image);
+            return std::nullopt;
+        case RT_GROUP_ICON_ID:
+            if (XpmImage image = AfxLoadIcon(id))
+                return IconDirectoryResource(image, id);
+            return std::nullopt;
+        case RT_ICON_ID:
+            if (XpmImage image = AfxLoadIcon(id))
+                return IconImageResource(image);
+            return std::nullopt;
+        default:
+            return std::nullopt;
+    }
+}
+
+}  // namespace
+
+BOOL AfxFindResource(WORD type, WORD id, const void** data, DWORD* size) {
+    const ModuleResources* resources = State().resources;
+    if (!resources || !data || !size)
+        return FALSE;
+    static std::mutex mutex;
+    static std::map<std::pair<WORD, WORD>, std::string> made;
+    std::lock_guard<std::mutex> lock(mutex);
+    auto found = made.find({type, id});
+    if (found == made.end()) {
+        std::optional<std::string> bytes = MakeResource(*resources, type, id);
+        if (!bytes)
+            return FALSE;
+        found = made.emplace(std::make_pair(type, id), std::move(*bytes)).first;
+    }
+    *data = found->second.data();
+    *size = static_cast<DWORD>(found->second.size());
+    return TRUE;
 }
 
 void AfxOleLockApp() {
