@@ -6,6 +6,7 @@
 #include "bytes.h"
 #include "crc32.h"
 #include "dbx/error.h"
+#include "dbx/format.h"
 
 namespace dbx {
 
@@ -102,6 +103,9 @@ std::optional<Journal> DecodeJournal(std::string_view bytes) {
 
 bool JournalMatches(const Journal& journal, File& file) {
     if (!(file.Id() == journal.target))
+        return false;
+    // A change leaves a file with at least its header and within what 32-bit addresses reach.
+    if (journal.target_size < kHeaderSize || journal.target_size > kMaxFileSize)
         return false;
     // Every range overwrites bytes the file has: a change never journals its growth.
     const uint64_t size = file.Size();
