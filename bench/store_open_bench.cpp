@@ -19,58 +19,18 @@
 #include <winpal/kernel.h>
 #include <winpal/winpal.h>
 
+#include "control_bench_support.h"
 #include "dbx/message_file.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Call;
+using bench::Clock;
+using bench::Object;
+using bench::Seconds;
+using bench::WithControl;
 using winpal::Variant;
 namespace fs = std::filesystem;
-
-double Seconds(Clock::time_point since) {
-    return std::chrono::duration<double>(Clock::now() - since).count();
-}
-
-HRESULT CallEntry(const fs::path& library, const char* entry) {
-    HMODULE module = LoadLibraryA(library.c_str());
-    auto function =
-        reinterpret_cast<HRESULT (*)()>(reinterpret_cast<void*>(GetProcAddress(module, entry)));
-    return function ? function() : E_NOTIMPL;
-}
-
-// Makes the control in a headless site (its window opens the store and loads the folder tree),
-// runs `job` on it, and gives it up again; returns the seconds the making took.
-double WithControl(const std::function<void(IDispatch*)>& job) {
-    CoInitialize(nullptr);
-    double seconds = 0;
-    {
-        olectl::HeadlessSite site;
-        const auto start = Clock::now();
-        if (FAILED(site.CreateControl("QUILLBOX.QuillboxCtrl.1")) ||
-            FAILED(site.CreateControlWindow())) {
-            std::fprintf(stderr, "the control cannot be made; is it registered?\n");
-            std::exit(1);
-        }
-        seconds = Seconds(start);
-        job(site.Dispatch());
-    }
-    CoUninitialize();
-    return seconds;
-}
-
-DISPID Id(IDispatch* target, std::u16string name) {
-    LPOLESTR names[] = {name.data()};
-    DISPID id = DISPID_UNKNOWN;
-    target->GetIDsOfNames(IID_NULL, names, 1, 0, &id);
-    return id;
-}
-
-Variant Call(IDispatch* target, const std::u16string& name, const std::vector<Variant>& args = {}) {
-    Variant result;
-    winpal::DispatchCall(target, Id(target, name), DISPATCH_METHOD | DISPATCH_PROPERTYGET, args,
-                         &result);
-    return result;
-}
 
 // The message count of each top-level folder, as the store hands it to LoadFolderTree.
 std::vector<std::pair<std::string, DWORD>> StoreCounts() {
@@ -134,27 +94,14 @@ fs::path MailboxOf(const fs::path& prefix, const std::string& name) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const fs::path work = argc > 1                 ? fs::path(argv[1])
-                          : fs::exists("/dev/shm") ? fs::path("/dev/shm")
-                                                   : fs::path("/tmp");
+    const fs::path work = bench::WorkDir(argc, argv);
     const uint32_t messages = argc > 2 ? static_cast<uint32_t>(std::atoi(argv[2])) : 100000;
     const int mailboxes = argc > 3 ? std::atoi(argv[3]) : 7;
     const fs::path root = work / "store-open-bench";
-    const fs::path prefix = root / "prefix";
-    fs::remove_all(root);
-    fs::create_directories(prefix);
-    setenv("WINPAL_PREFIX", prefix.c_str(), 1);
-    const fs::path bin = fs::read_symlink("/proc/self/exe").parent_path();
-    if (FAILED(CallEntry(bin / "oestore.so", "DllRegisterServer")) ||
-        FAILED(CallEntry(bin / "libquillbox.so", "DllRegisterServer")) ||
-        FAILED(CallEntry(bin / "wab32.so", "DllRegisterServer"))) {
-        std::fprintf(stderr, "registration failed\n");
-        return 1;
-    }
+    const fs::path prefix = bench::RegisteredPrefix(root);
 
     const double empty = WithControl([&](IDispatch* control) {
-        winpal::ComPtr<IDispatch> folders =
-            winpal::ComPtr<IDispatch>::Share(Call(control, u"Folders").Ptr()->pdispVal);
+        winpal::ComPtr<IDispatch> folders = Object(Call(control, u"Folders"));
         for (int i = 0; i < mailboxes; ++i) {
             Call(folders.Get(), u"CreateFolder",
                  {Variant::Utf8("Mailbox " + std::to_string(i)), Variant::I4(0)});
@@ -170,8 +117,7 @@ int main(int argc, char** argv) {
 
     short listed = 0;
     auto count = [&](IDispatch* control) {
-        winpal::ComPtr<IDispatch> folders =
-            winpal::ComPtr<IDispatch>::Share(Call(control, u"Folders").Ptr()->pdispVal);
+        winpal::ComPtr<IDispatch> folders = Object(Call(control, u"Folders"));
         listed = Call(folders.Get(), u"Count").Ptr()->iVal;
     };
     std::printf("control, first after the mailboxes were written (counts them all): %.3f s\n",

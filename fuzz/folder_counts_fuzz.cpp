@@ -3,8 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "bytes.h"
-#include "crc32.h"
+#include "checksum.h"
 #include "dbx/folder_counts.h"
 
 namespace {
@@ -19,12 +18,8 @@ void Decode(const std::string& bytes) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    std::string bytes(reinterpret_cast<const char*>(data), size);
+    const std::string bytes(reinterpret_cast<const char*>(data), size);
     Decode(bytes);
-    if (bytes.size() >= 4) {
-        dbx::StoreU32(dbx::Bytes(bytes) + bytes.size() - 4,
-                      dbx::Crc32(std::string_view(bytes).substr(0, bytes.size() - 4)));
-        Decode(bytes);
-    }
+    Decode(WithRightChecksum(bytes));
     return 0;
 }

@@ -8,8 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "bytes.h"
-#include "crc32.h"
+#include "checksum.h"
 #include "dbx/database.h"
 #include "journal.h"
 
@@ -111,10 +110,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             __builtin_trap();
     }
     Recover(bytes);
-    if (bytes.size() >= 12) {
-        dbx::StoreU32(dbx::Bytes(bytes) + bytes.size() - 4,
-                      dbx::Crc32(std::string_view(bytes).substr(0, bytes.size() - 4)));
-        Recover(bytes);
-    }
+    Recover(WithRightChecksum(bytes));
     return 0;
 }

@@ -42,36 +42,37 @@ const char* AfxGetAppName() {
     return resources && resources->appName ? resources->appName : "";
 }
 
-std::string AfxLoadString(UINT id) {
+namespace {
+
+// Resource `id` of one of the module's tables; null when the module has no such resource.
+template <class Value>
+Value FindIn(std::map<UINT, Value> ModuleResources::*table, UINT id) {
     const ModuleResources* resources = State().resources;
     if (!resources)
-        return {};
-    auto found = resources->strings.find(id);
-    return found == resources->strings.end() ? std::string() : std::string(found->second);
+        return nullptr;
+    auto found = (resources->*table).find(id);
+    return found == (resources->*table).end() ? nullptr : found->second;
+}
+
+}  // namespace
+
+std::string AfxLoadString(UINT id) {
+    const char* text = FindIn(&ModuleResources::strings, id);
+    return text ? std::string(text) : std::string();
 }
 
 const TypeLibInfo* AfxLoadTypeLibResource(HINSTANCE instance, UINT id) {
-    const ModuleResources* resources = State().resources;
-    if (!resources || !instance || instance != AfxGetInstanceHandle())
+    if (!instance || instance != AfxGetInstanceHandle())
         return nullptr;
-    auto found = resources->typeLibs.find(id);
-    return found == resources->typeLibs.end() ? nullptr : found->second;
+    return FindIn(&ModuleResources::typeLibs, id);
 }
 
 XpmImage AfxLoadBitmap(UINT id) {
-    const ModuleResources* resources = State().resources;
-    if (!resources)
-        return nullptr;
-    auto found = resources->bitmaps.find(id);
-    return found == resources->bitmaps.end() ? nullptr : found->second;
+    return FindIn(&ModuleResources::bitmaps, id);
 }
 
 XpmImage AfxLoadIcon(UINT id) {
-    const ModuleResources* resources = State().resources;
-    if (!resources)
-        return nullptr;
-    auto found = resources->icons.find(id);
-    return found == resources->icons.end() ? nullptr : found->second;
+    return FindIn(&ModuleResources::icons, id);
 }
 
 namespace {
