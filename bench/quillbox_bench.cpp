@@ -21,17 +21,18 @@
 #include <winpal/kernel.h>
 #include <winpal/winpal.h>
 
+#include "control_bench_support.h"
 #include "dbx/message_file.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Call;
+using bench::Clock;
+using bench::Object;
+using bench::Seconds;
+using bench::WithControl;
 using winpal::Variant;
 namespace fs = std::filesystem;
-
-double Seconds(Clock::time_point since) {
-    return std::chrono::duration<double>(Clock::now() - since).count();
-}
 
 // A figure of /proc/self/status in MB ("VmRSS", "VmHWM").
 double StatusMegabytes(const std::string& field) {
@@ -42,50 +43,6 @@ double StatusMegabytes(const std::string& field) {
             return std::strtod(line.c_str() + field.size() + 1, nullptr) / 1024.0;
     }
     return 0;
-}
-
-fs::path ProgramFolder() {
-    return fs::read_symlink("/proc/self/exe").parent_path();
-}
-
-HRESULT CallEntry(const fs::path& library, const char* entry) {
-    HMODULE module = LoadLibraryA(library.c_str());
-    auto function =
-        reinterpret_cast<HRESULT (*)()>(reinterpret_cast<void*>(GetProcAddress(module, entry)));
-    return function ? function() : E_NOTIMPL;
-}
-
-DISPID Id(IDispatch* target, std::u16string name) {
-    LPOLESTR names[] = {name.data()};
-    DISPID id = DISPID_UNKNOWN;
-    target->GetIDsOfNames(IID_NULL, names, 1, 0, &id);
-    return id;
-}
-
-Variant Call(IDispatch* target, const std::u16string& name, const std::vector<Variant>& args = {}) {
-    Variant result;
-    winpal::DispatchCall(target, Id(target, name), DISPATCH_METHOD | DISPATCH_PROPERTYGET, args,
-                         &result);
-    return result;
-}
-
-winpal::ComPtr<IDispatch> Object(const Variant& value) {
-    return winpal::ComPtr<IDispatch>::Share(value.Ptr()->pdispVal);
-}
-
-// The control in a headless site, for the length of one job.
-void WithControl(const std::function<void(IDispatch*)>& job) {
-    CoInitialize(nullptr);
-    {
-        olectl::HeadlessSite site;
-        if (FAILED(site.CreateControl("QUILLBOX.QuillboxCtrl.1")) ||
-            FAILED(site.CreateControlWindow())) {
-            std::fprintf(stderr, "the control cannot be made; is it registered?\n");
-            std::exit(1);
-        }
-        job(site.Dispatch());
-    }
-    CoUninitialize();
 }
 
 // The folders collection position of the folder `name`; -1 when there is none.
@@ -102,8 +59,7 @@ LONG FolderPosition(IDispatch* control, const std::string& name) {
 }
 
 void SelectFolder(IDispatch* control, LONG position) {
-    winpal::DispatchCall(control, Id(control, u"Folder"), DISPATCH_PROPERTYPUT,
-                         {Variant::I2(static_cast<SHORT>(position))});
+    bench::Put(control, u"Folder", Variant::I2(static_cast<SHORT>(position)));
 }
 
 // Makes a folder through the control and writes its mailbox file anew with `fill`, as an import
@@ -178,23 +134,12 @@ std::string AttachmentsMessage(int count, size_t each) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const fs::path work = argc > 1                 ? fs::path(argv[1])
-                          : fs::exists("/dev/shm") ? fs::path("/dev/shm")
-                                                   : fs::path("/tmp");
+    const fs::path work = bench::WorkDir(argc, argv);
     const uint32_t messages = argc > 2 ? static_cast<uint32_t>(std::atoi(argv[2])) : 100000;
     const int contacts = argc > 3 ? std::atoi(argv[3]) : 10000;
     const fs::path root = work / "messages-bench";
-    const fs::path prefix = root / "prefix";
-    fs::remove_all(root);
-    fs::create_directories(prefix);
-    setenv("WINPAL_PREFIX", prefix.c_str(), 1);
-    const fs::path bin = ProgramFolder();
-    if (FAILED(CallEntry(bin / "oestore.so", "DllRegisterServer")) ||
-        FAILED(CallEntry(bin / "libquillbox.so", "DllRegisterServer")) ||
-        FAILED(CallEntry(bin / "wab32.so", "DllRegisterServer"))) {
-        std::fprintf(stderr, "registration failed\n");
-        return 1;
-    }
+    const fs::path prefix = bench::RegisteredPrefix(root);
+    const fs::path bin = bench::ProgramFolder();
 
     auto start = Clock::now();
     MakeFolder(prefix, "Large", [&](dbx::MailboxWriter& writer) {

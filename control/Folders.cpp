@@ -1,5 +1,8 @@
 #include "control/Folders.h"
 
+#include <optional>
+#include <string>
+
 #include "control/QuillboxCtrl.h"
 #include "control/QuillboxIds.h"
 #include "control/QuillboxTypeLib.h"
@@ -9,6 +12,35 @@ namespace {
 
 constexpr DWORD kCopy = 0;
 constexpr DWORD kMove = 1;
+
+bool LineBreak(char c) {
+    return c == '\r' || c == '\n';
+}
+
+// A caller's text as the value of one header line. Each run of line breaks (CR, LF) inside it
+// becomes a fold (CR LF and a blank), which continues the line instead of starting a header of
+// its own; line breaks at either end are dropped. Nothing for a text holding a NUL, which no
+// header line may carry.
+std::optional<std::string> HeaderValue(const std::string& text) {
+    if (text.find('\0') != std::string::npos)
+        return std::nullopt;
+    size_t begin = 0, end = text.size();
+    while (begin < end && LineBreak(text[begin]))
+        ++begin;
+    while (end > begin && LineBreak(text[end - 1]))
+        --end;
+    std::string value;
+    for (size_t i = begin; i < end; ++i) {
+        if (!LineBreak(text[i])) {
+            value += text[i];
+            continue;
+        }
+        while (i + 1 < end && LineBreak(text[i + 1]))
+            ++i;
+        value += "\r\n ";
+    }
+    return value;
+}
 
 }  // namespace
 
@@ -124,19 +156,23 @@ bool CFolders::CopyOrMoveMessage(LONG iMessageID, LONG iDestFolderID, bool move)
 }
 
 // Stores a plain message built from the four texts in the folder at `iFolderIndex`, which
-// becomes the control's current folder.
+// becomes the control's current folder. The three header texts cannot add header lines: line
+// breaks in them are folded, and a text holding a NUL is refused before anything is done.
 bool CFolders::CreateMessage(LONG iFolderIndex, const std::string& strFromEmail,
                              const std::string& strToEmail, const std::string& strSubject,
                              const std::string& strMessage) {
     CFolder* folder = list_.At(iFolderIndex);
-    if (!folder || !control_)
+    const std::optional<std::string> from = HeaderValue(strFromEmail);
+    const std::optional<std::string> to = HeaderValue(strToEmail);
+    const std::optional<std::string> subject = HeaderValue(strSubject);
+    if (!folder || !control_ || !from || !to || !subject)
         return false;
     OpenCurrentFolder(folder->Id());
     IStoreFolder* target = control_->CurrentFolder().Get();
     if (!target)
         return false;
-    std::string text = "From: " + strFromEmail + "\r\n" + "To:" + strToEmail + "\r\n" +
-                       "Subject:" + strSubject + "\r\n\r\n" + strMessage;
+    std::string text = "From: " + *from + "\r\n" + "To:" + *to + "\r\n" + "Subject:" + *subject +
+                       "\r\n\r\n" + strMessage;
     winpal::ComPtr<IStream> stream;
     MESSAGEID newId = 0;
     if (FAILED(target->CreateStream(nullptr, 0, stream.Put(), &newId)) || !stream)

@@ -8,6 +8,7 @@
 
 #include "control/QuillboxCtrl.h"
 #include "control/QuillboxIds.h"
+#include "control/QuillboxImages.h"
 #include "control/QuillboxPropPage.h"
 #include "control/QuillboxTypeLib.h"
 
@@ -17,11 +18,26 @@ static_assert(kQuillboxMiscStatus ==
 
 namespace {
 
+// File and product version 2.0.0.1; the library registers itself (OLESelfRegister).
+const winpal::VersionInfo version{{2, 0, 0, 1},
+                                  {2, 0, 0, 1},
+                                  VFT_DLL,
+                                  {{"FileDescription", "Quillbox ActiveX Control Module"},
+                                   {"FileVersion", "2, 0, 0, 1"},
+                                   {"InternalName", "Quillbox"},
+                                   {"OriginalFilename", "libquillbox.so"},
+                                   {"ProductName", "Quillbox ActiveX Control Module"},
+                                   {"ProductVersion", "2, 0, 0, 1"},
+                                   {"OLESelfRegister", ""}}};
+
 const olectl::ModuleResources resources{"Quillbox",
                                         {{IDS_QUILLBOX, "Quillbox Control"},
                                          {IDS_QUILLBOX_PPG, "Quillbox Property Page"},
                                          {IDS_QUILLBOX_PPG_CAPTION, "General"}},
-                                        {{1, &QuillboxTypeLib()}}};
+                                        {{1, &QuillboxTypeLib()}},
+                                        {{IDB_QUILLBOX, kQuillboxToolboxBitmap}},
+                                        {{IDI_QUILLBOX, kQuillboxIcon}},
+                                        &version};
 
 olectl::COleControlModule theModule(resources);
 

@@ -5,6 +5,7 @@
 #include "contacts/AddressBookConnection.h"
 #include "contacts/Contacts.h"
 #include "control/Folders.h"
+#include "control/Quillbox.h"
 #include "control/QuillboxIds.h"
 #include "control/QuillboxTypeLib.h"
 #include "control/StoreContract.h"
@@ -152,6 +153,17 @@ const char* CQuillboxCtrl::GetPropertyFrameCaption() const {
 
 std::vector<CLSID> CQuillboxCtrl::GetPropertyPageIds() const {
     return {CLSID_QuillboxPropPage};
+}
+
+const CLSID& CQuillboxCtrl::GetControlClassId() const {
+    return CLSID_Quillbox;
+}
+
+// The control persists no property of its own: its version (older versions are converted) and
+// the framework's stock state. Its reset is the framework's (OnResetState is not overridden).
+void CQuillboxCtrl::DoPropExchange(olectl::CPropExchange* pPX) {
+    ExchangeVersion(pPX, kQuillboxVersion, true);
+    COleControl::DoPropExchange(pPX);
 }
 
 // The design creates the collections with the control; a window created again after one was

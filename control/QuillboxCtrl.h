@@ -56,6 +56,8 @@ class CQuillboxCtrl : public olectl::COleControl {
                 const olectl::RECT& invalid) override;
     const char* GetPropertyFrameCaption() const override;
     std::vector<CLSID> GetPropertyPageIds() const override;
+    const CLSID& GetControlClassId() const override;
+    void DoPropExchange(olectl::CPropExchange* pPX) override;
 
   private:
     void CreateCollections();

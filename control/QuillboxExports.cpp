@@ -25,3 +25,9 @@ QUILLBOX_EXPORT HRESULT DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* 
 QUILLBOX_EXPORT HRESULT DllCanUnloadNow() {
     return olectl::AfxDllCanUnloadNow();
 }
+
+// The library's resources (its version, toolbox bitmap and icon) for FindResource and
+// GetFileVersionInfo.
+QUILLBOX_EXPORT BOOL WinpalFindResource(WORD type, WORD id, const void** data, DWORD* size) {
+    return olectl::AfxFindResource(type, id, data, size);
+}

@@ -1,19 +1,54 @@
-// Writes seed files for the .dbx reader fuzzer into the folder given as the argument: a mailbox
-// with a multi-level index, watched messages and freed space, and a Folders.dbx with nested
-// folders. Kept small so the fuzzer mutates them quickly.
+// Writes seed files for the .dbx fuzzers into the folders given as the arguments: for the reader
+// a mailbox with a multi-level index, watched messages and freed space, and a Folders.dbx with
+// nested folders; journals for the journal fuzzer (their "before" bytes are the zeros of its
+// mailbox); count caches for the folder-count fuzzer. Kept small so the fuzzer mutates them
+// quickly.
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
+#include "dbx/folder_counts.h"
 #include "dbx/folder_file.h"
 #include "dbx/message_file.h"
+#include "journal.h"
+
+namespace {
+
+void Write(const std::filesystem::path& file, const std::string& bytes) {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+void WriteSideFileSeeds(const std::filesystem::path& journals,
+                        const std::filesystem::path& counts) {
+    std::filesystem::create_directories(journals);
+    std::filesystem::create_directories(counts);
+    const std::string zeros(0x40, '\0');
+    dbx::Journal journal{
+        {1, 1}, 1 << 16, {{0x5C, zeros.substr(0, 4), std::string("\x07\0\0\0", 4)}}};
+    Write(journals / "one-entry.journal", dbx::EncodeJournal(journal));
+    journal.entries.push_back({0x1F8, zeros.substr(0, 16), std::string(16, '\xAB')});
+    journal.target_size = 1 << 17;
+    Write(journals / "crossing-sectors.journal", dbx::EncodeJournal(journal));
+    journal.target = {1, 2};
+    Write(journals / "another-file.journal", dbx::EncodeJournal(journal));
+
+    Write(counts / "empty.counts", dbx::EncodeFolderCounts({}));
+    Write(counts / "two.counts",
+          dbx::EncodeFolderCounts({{4, {{2049, 77}, 0x12AD4, 1700000000123456789, 0x1234}, 3, 1},
+                                   {12, {{2049, 78}, 0x2AD4, 1, 0}, 0, 0}}));
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: dbx_fuzz_seeds DIR\n");
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: dbx_fuzz_seeds DBX_DIR JOURNAL_DIR COUNTS_DIR\n");
         return 2;
     }
+    WriteSideFileSeeds(argv[2], argv[3]);
     std::filesystem::path dir = argv[1];
     std::filesystem::create_directories(dir);
     try {

@@ -2,9 +2,39 @@
 
 #include "Errors.h"
 
+#include <filesystem>
+#include <string>
+
+#include <winpal/kernel.h>
+#include <winpal/winpal.h>
+
 namespace py = pybind11;
 
 namespace quillbox {
+namespace {
+
+// The folder this module was loaded from: the build puts regsvr and the libraries beside it.
+std::filesystem::path ModuleFolder() {
+    char path[4096] = {};
+    const HMODULE module = winpal::ModuleFromAddress(reinterpret_cast<const void*>(&ModuleFolder));
+    if (GetModuleFileNameA(module, path, sizeof path) == 0)
+        return {};
+    return std::filesystem::path(path).parent_path();
+}
+
+// How to register the control and the store in the prefix.
+std::string HowToRegister() {
+    const std::filesystem::path bin = ModuleFolder();
+    const std::string prefix = winpal::PrefixPath().string();
+    std::string advice = "register the control and the mail store there first:";
+    for (const char* library : {"libquillbox.so", "oestore.so"}) {
+        advice += "\n  WINPAL_PREFIX='" + prefix + "' " + (bin / "regsvr").string() + " " +
+                  (bin / library).string();
+    }
+    return advice;
+}
+
+}  // namespace
 
 Control::Control(const py::object& prefix, const std::string& progId, bool userMode) {
     if (!prefix.is_none()) {
@@ -16,6 +46,11 @@ Control::Control(const py::object& prefix, const std::string& progId, bool userM
     HRESULT hr = site_->CreateControl(progId.c_str());
     if (FAILED(hr)) {
         Close();
+        if (hr == CO_E_CLASSSTRING || hr == REGDB_E_CLASSNOTREG) {
+            RaiseComError(progId + " is not registered in the prefix " +
+                              winpal::PrefixPath().string() + " (WINPAL_PREFIX)",
+                          hr, HowToRegister());
+        }
         RaiseComError("making " + progId, hr);
     }
     site_->SetUserMode(userMode);

@@ -68,8 +68,10 @@ void RaiseComError(const std::string& what, const winpal::DispatchFailure& failu
           failure.argument >= 0 ? py::object(py::int_(failure.argument)) : py::none(), description);
 }
 
-void RaiseComError(const std::string& what, HRESULT hr) {
-    RaiseComError(what, winpal::DispatchFailure{hr, hr, {}, -1});
+void RaiseComError(const std::string& what, HRESULT hr, const std::string& advice) {
+    if (advice.empty())
+        RaiseComError(what, winpal::DispatchFailure{hr, hr, {}, -1});
+    Raise("ComError", what + ": " + Hex(hr) + "\n" + advice, hr, hr, py::none(), "");
 }
 
 void RaiseUnknownName(const std::string& name, HRESULT hr) {

@@ -16,8 +16,10 @@ void DefineErrors(pybind11::module_& module);
 // error the member raised, and its description is part of the message; the argument (in call
 // order) that failed to coerce is named when there is one.
 [[noreturn]] void RaiseComError(const std::string& what, const winpal::DispatchFailure& failure);
-// Raises ComError for a failure that is only a result code.
-[[noreturn]] void RaiseComError(const std::string& what, HRESULT hr);
+// Raises ComError for a failure that is only a result code, with `advice` (what to do about it)
+// on the lines after the message.
+[[noreturn]] void RaiseComError(const std::string& what, HRESULT hr,
+                                const std::string& advice = "");
 [[noreturn]] void RaiseUnknownName(const std::string& name, HRESULT hr);
 
 }  // namespace quillbox

@@ -10,7 +10,16 @@ namespace py = pybind11;
 using namespace quillbox;
 
 PYBIND11_MODULE(quillbox, m) {
-    m.doc() = "Script the Quillbox control and its collections by name, through automation.";
+    m.doc() =
+        "Script the Quillbox control and its collections by name, through automation.\n\n"
+        "Control() makes the control registered in the prefix (the folder with the registry "
+        "and the user's profile, where the mail store lives): the one WINPAL_PREFIX names, or "
+        "Control(prefix=...), which sets WINPAL_PREFIX for the process. Without either, the "
+        "default prefix $XDG_DATA_HOME/winpal (~/.local/share/winpal) is used, and made "
+        "silently when it does not exist yet; register the control and the store there "
+        "(regsvr libquillbox.so, regsvr oestore.so) before the first Control().\n\n"
+        "Arguments go in as automation values: int (32 bits; a larger one raises ValueError), "
+        "str (valid text; a lone surrogate raises ValueError), bool, float and None.";
     DefineErrors(m);
 
     py::class_<Dispatch>(m, "Dispatch", "An automation object; its members are found by name.")

@@ -15,15 +15,31 @@ winpal::Variant ToVariant(const py::handle& value) {
     if (py::isinstance<py::bool_>(value))
         return winpal::Variant::Bool(value.cast<bool>());
     if (py::isinstance<py::int_>(value)) {
-        long long number = value.cast<long long>();
-        if (number < std::numeric_limits<LONG>::min() || number > std::numeric_limits<LONG>::max())
+        // However large: an int beyond 64 bits overflows here too, and is refused the same way.
+        int overflow = 0;
+        const long long number = PyLong_AsLongLongAndOverflow(value.ptr(), &overflow);
+        if (number == -1 && PyErr_Occurred())
+            throw py::error_already_set();
+        if (overflow || number < std::numeric_limits<LONG>::min() ||
+            number > std::numeric_limits<LONG>::max()) {
             throw py::value_error("an int argument must fit in 32 bits");
+        }
         return winpal::Variant::I4(static_cast<LONG>(number));
     }
     if (py::isinstance<py::float_>(value))
         return winpal::Variant::R8(value.cast<double>());
-    if (py::isinstance<py::str>(value))
-        return winpal::Variant::Utf8(value.cast<std::string>());
+    if (py::isinstance<py::str>(value)) {
+        Py_ssize_t length = 0;
+        const char* utf8 = PyUnicode_AsUTF8AndSize(value.ptr(), &length);
+        if (!utf8) {
+            // A lone surrogate ("\ud800") has no UTF-8 form, and no place in automation text.
+            PyErr_Clear();
+            throw py::value_error(
+                "a str argument must be text that UTF-8 can hold; it holds a "
+                "lone surrogate");
+        }
+        return winpal::Variant::Utf8(std::string_view(utf8, static_cast<size_t>(length)));
+    }
     if (py::isinstance<Dispatch>(value))
         return winpal::Variant::Dispatch(value.cast<Dispatch&>().Target());
     throw py::type_error("cannot pass a " +

@@ -169,6 +169,48 @@ TEST_F(FoldersTest, CreateMessageStoresExactlyTheBuiltText) {
     EXPECT_EQ(store.calls.front(), "[4] GetMessageProps(7, 1)");
 }
 
+// A header text cannot add header lines: line breaks in it are folded into continuation lines
+// and a NUL is refused. The body goes in as it is.
+TEST_F(FoldersTest, CreateMessageKeepsEachHeaderTextOnItsOwnLine) {
+    struct Case {
+        const char* name;
+        std::string from, to, subject;
+        std::string stored;  // empty: refused
+    };
+    const std::string body = "Body\r\nBcc: stays in the body\r\n";
+    const std::vector<Case> cases = {
+        {"a subject that adds a Bcc line", "x@a.example", "y@b.example",
+         "Hi\r\nBcc: victim@c.example",
+         "From: x@a.example\r\nTo:y@b.example\r\nSubject:Hi\r\n Bcc: victim@c.example\r\n\r\n"},
+        {"bare line feeds and carriage returns", "x@a.example\nReply-To: z@d.example",
+         "y@b.example\rCc: w@e.example", "Hi",
+         "From: x@a.example\r\n Reply-To: z@d.example\r\nTo:y@b.example\r\n Cc: w@e.example\r\n"
+         "Subject:Hi\r\n\r\n"},
+        {"an empty line that would end the header early", "x@a.example", "y@b.example",
+         "Hi\r\n\r\nInjected body",
+         "From: x@a.example\r\nTo:y@b.example\r\nSubject:Hi\r\n Injected body\r\n\r\n"},
+        {"line breaks at either end", "\r\nx@a.example\r\n", "y@b.example\n", "\nHi",
+         "From: x@a.example\r\nTo:y@b.example\r\nSubject:Hi\r\n\r\n"},
+        {"a NUL in the subject", "x@a.example", "y@b.example", std::string("Hi\0Bcc: v", 10), ""},
+        {"a NUL in the sender", std::string("x\0@a.example", 12), "y@b.example", "Hi", ""},
+    };
+    SelectFolder(0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        store.committed.clear();
+        store.calls.clear();
+        const bool stored =
+            Ok(u"CreateMessage", {Variant::I4(3), Variant::Utf8(c.from), Variant::Utf8(c.to),
+                                  Variant::Utf8(c.subject), Variant::Utf8(body)});
+        EXPECT_EQ(stored, !c.stored.empty());
+        if (stored) {
+            EXPECT_EQ(store.committed, c.stored + body);
+        } else {
+            EXPECT_TRUE(store.calls.empty()) << "a refused message changes nothing";
+        }
+    }
+}
+
 TEST_F(FoldersTest, CreateMessageFailures) {
     SelectFolder(0);
     const std::vector<Variant> args = {Variant::I4(6), Variant::Utf8("f"), Variant::Utf8("t"),

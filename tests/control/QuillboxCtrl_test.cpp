@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <olectl/interfaces.h>
+#include <property_bag.h>
 
 #include "QuillboxFixture.h"
 #include "contacts/Contacts.h"
@@ -26,6 +27,48 @@ std::vector<std::string> Names(IDispatch* folders) {
 }
 
 class QuillboxCtrlTest : public QuillboxFixture {};
+
+// The control persists its version, 1.0, and the framework's stock state, nothing of its own;
+// older versions are converted, newer ones refused; its reset is the framework's.
+TEST_F(QuillboxCtrlTest, PersistenceHoldsTheVersionAndTheStockStateOnly) {
+    Open();
+    winpal::ComPtr<IDispatch> control = winpal::ComPtr<IDispatch>::Share(Control());
+    winpal::ComPtr<IPersistPropertyBag> bag;
+    winpal::ComPtr<IPersistStreamInit> stream;
+    ASSERT_EQ(control.As(IID_IPersistPropertyBag, &bag), S_OK);
+    ASSERT_EQ(control.As(IID_IPersistStreamInit, &stream), S_OK);
+    CLSID clsid{};
+    ASSERT_EQ(stream->GetClassID(&clsid), S_OK);
+    EXPECT_EQ(clsid, CLSID_Quillbox);
+
+    MemoryPropertyBag saved;
+    ASSERT_EQ(bag->Save(&saved, TRUE, TRUE), S_OK);
+    std::vector<std::u16string> names;
+    for (const auto& [name, value] : saved.values)
+        names.push_back(name);
+    EXPECT_EQ(names,
+              (std::vector<std::u16string>{u"_ExtentX", u"_ExtentY", u"_StockProps", u"_Version"}));
+    EXPECT_EQ(saved.values[u"_Version"].Ptr()->lVal, 0x10000);
+    EXPECT_EQ(saved.values[u"_StockProps"].Ptr()->lVal, 0);
+    ULARGE_INTEGER size{};
+    ASSERT_EQ(stream->GetSizeMax(&size), S_OK);
+    EXPECT_EQ(size.QuadPart, 16u);
+
+    auto* quillbox = static_cast<CQuillboxCtrl*>(static_cast<olectl::CCmdTarget*>(Control()));
+    saved.values[u"_Version"] = Variant::I4(0);
+    saved.values[u"_ExtentX"] = Variant::I4(847);
+    EXPECT_EQ(bag->Load(&saved, nullptr), S_OK) << "an older version is converted";
+    EXPECT_EQ(quillbox->GetVersionLoaded(), 0u);
+    EXPECT_EQ(quillbox->ExtentX(), 847);
+    saved.values[u"_Version"] = Variant::I4(0x20000);
+    EXPECT_EQ(bag->Load(&saved, nullptr), E_FAIL) << "a newer version is refused";
+    EXPECT_EQ(stream->InitNew(), S_OK);
+    EXPECT_EQ(quillbox->GetVersionLoaded(), 0x10000u);
+    EXPECT_EQ(quillbox->ExtentX(), olectl::COleControl::kDefaultExtentX);
+    EXPECT_EQ(stream->IsDirty(), S_FALSE);
+    // The collections are untouched by persistence.
+    EXPECT_TRUE(ObjectOf(CallByName(Control(), u"Folders")));
+}
 
 TEST_F(QuillboxCtrlTest, WindowCreationOpensTheStoreAndWalksTheTreeDepthFirst) {
     AddSampleTree();

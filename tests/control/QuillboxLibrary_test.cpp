@@ -10,6 +10,7 @@
 #include <olectl/headless_site.h>
 #include <temp_prefix.h>
 #include <winpal/kernel.h>
+#include <winpal/resources.h>
 #include <winpal/winpal.h>
 
 namespace testsupport {
@@ -189,6 +190,86 @@ class QuillboxStoreTest : public QuillboxLibraryTest {
 
     std::unique_ptr<olectl::HeadlessSite> site;
 };
+
+// The version resource as a host reads it from the library file.
+TEST_F(QuillboxLibraryTest, VersionResourceIsReadableFromTheLibrary) {
+    DWORD handle = 99;
+    const DWORD size = GetFileVersionInfoSizeA(QUILLBOX_LIBRARY, &handle);
+    ASSERT_GT(size, 0u);
+    EXPECT_EQ(handle, 0u);
+    std::vector<char> block(size);
+    ASSERT_TRUE(GetFileVersionInfoA(QUILLBOX_LIBRARY, 0, size, block.data()));
+
+    void* value = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueA(block.data(), "\\", &value, &length));
+    ASSERT_EQ(length, sizeof(VS_FIXEDFILEINFO));
+    const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(value);
+    EXPECT_EQ(fixed->dwSignature, VS_FFI_SIGNATURE);
+    EXPECT_EQ(fixed->dwFileVersionMS, 0x00020000u);
+    EXPECT_EQ(fixed->dwFileVersionLS, 0x00000001u);
+    EXPECT_EQ(fixed->dwProductVersionMS, 0x00020000u);
+    EXPECT_EQ(fixed->dwProductVersionLS, 0x00000001u);
+
+    ASSERT_TRUE(VerQueryValueA(block.data(), "\\VarFileInfo\\Translation", &value, &length));
+    ASSERT_EQ(length, 4u);
+    EXPECT_EQ(*static_cast<const DWORD*>(value), 0x04B00409u);
+    const std::string table = "\\StringFileInfo\\040904B0\\";
+    for (const auto& [name, text] :
+         std::vector<std::pair<std::string, std::string>>{{"InternalName", "Quillbox"},
+                                                          {"FileVersion", "2, 0, 0, 1"},
+                                                          {"ProductVersion", "2, 0, 0, 1"},
+                                                          {"OLESelfRegister", ""}}) {
+        ASSERT_TRUE(VerQueryValueA(block.data(), (table + name).c_str(), &value, &length)) << name;
+        EXPECT_EQ(std::string(static_cast<const char*>(value)), text) << name;
+    }
+    EXPECT_FALSE(VerQueryValueA(block.data(), (table + "Missing").c_str(), &value, &length));
+    EXPECT_EQ(GetFileVersionInfoSizeA(OESTORE_LIBRARY, &handle), 0u) << "a library without one";
+}
+
+// Bitmap resource 1 (the toolbox bitmap registration names) and icon resource 1, in the forms
+// Windows keeps them.
+TEST_F(QuillboxLibraryTest, ToolboxBitmapAndIconAreResourcesOfTheLibrary) {
+    ASSERT_EQ(quillbox.Call("DllRegisterServer"), S_OK);
+    EXPECT_EQ(ClassesText(kControl + "\\ToolboxBitmap32"), quillbox.Path() + ", 1");
+    HMODULE module = LoadLibraryA(QUILLBOX_LIBRARY);
+    ASSERT_TRUE(module);
+    auto bytes = [&](WORD type, WORD id) {
+        HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(type));
+        if (!found)
+            return std::string();
+        const char* data = static_cast<const char*>(LockResource(LoadResource(module, found)));
+        return std::string(data, SizeofResource(module, found));
+    };
+    auto dword = [](const std::string& b, size_t at) {
+        uint32_t v = 0;
+        for (int i = 3; i >= 0; --i)
+            v = v << 8 | static_cast<uint8_t>(b[at + i]);
+        return v;
+    };
+    // A 16 x 15 bitmap of 24 bits a pixel; its bottom-left pixel is the toolbox grey.
+    const std::string bitmap = bytes(RT_BITMAP_ID, 1);
+    ASSERT_EQ(bitmap.size(), 40u + 15 * 48);
+    EXPECT_EQ(dword(bitmap, 4), 16u);
+    EXPECT_EQ(dword(bitmap, 8), 15u);
+    EXPECT_EQ(bitmap[14], 24);
+    EXPECT_EQ(bitmap.substr(40, 3), "\xC0\xC0\xC0");
+    // Icon 1: a directory of one 32 x 32 image, the image with its colours and its mask.
+    const std::string group = bytes(RT_GROUP_ICON_ID, 1);
+    ASSERT_EQ(group.size(), 20u);
+    EXPECT_EQ(group[4], 1);
+    EXPECT_EQ(static_cast<uint8_t>(group[6]), 32);
+    const std::string icon = bytes(RT_ICON_ID, 1);
+    EXPECT_EQ(dword(group, 14), icon.size());
+    ASSERT_EQ(icon.size(), 40u + 32 * 128 + 32 * 4);
+    EXPECT_EQ(dword(icon, 8), 64u) << "colours and mask";
+    // The top-left corner is see-through: alpha 0, mask bit set (rows run bottom-up).
+    EXPECT_EQ(icon[40 + 31 * 128 + 3], 0);
+    EXPECT_EQ(static_cast<uint8_t>(icon[40 + 32 * 128 + 31 * 4]) & 0x80, 0x80);
+    EXPECT_TRUE(bytes(RT_BITMAP_ID, 2).empty());
+    EXPECT_TRUE(bytes(RT_ICON_ID, 7).empty());
+    FreeLibrary(module);
+}
 
 TEST_F(QuillboxStoreTest, NewStoreListsTheFoldersOfANewIdentity) {
     // In the order the store enumerates them.

@@ -2,17 +2,15 @@
 
 #include <array>
 
+#include <dbx/file_names.h>
 #include <dbx/text_case.h>
 #include <oestore/msoeapi.h>
-#include <winpal/winpal.h>
+#include <winpal/kernel.h>
 
 #include "store_errors.h"
 
 namespace oestore {
 namespace {
-
-// Longest file name most file systems accept, in bytes of the on-disk (UTF-8) name.
-constexpr size_t kMaxFileNameBytes = 255;
 
 bool RefusedInFileNames(unsigned char c) {
     if (c < 0x20)
@@ -70,9 +68,13 @@ HRESULT CheckFolderName(std::string_view name) {
     }
     if (ReservedName(name))
         return kBadName;
-    if (winpal::PathFromAnsi(MailboxFileName(name)).native().size() > kMaxFileNameBytes) {
+    // The mailbox file and the files made beside it while it changes must have names the file
+    // system takes.
+    const std::optional<std::string> file = dbx::StoreFileName(MailboxFileName(name), GetACP());
+    if (!file)
+        return kBadName;
+    if (!dbx::CompanionNamesFit(*file))
         return kNameTooLong;
-    }
     return S_OK;
 }
 

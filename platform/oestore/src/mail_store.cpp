@@ -6,8 +6,10 @@
 #include <cstring>
 #include <system_error>
 
+#include <dbx/file_names.h>
 #include <dbx/filetime.h>
 #include <dbx/text_case.h>
+#include <winpal/kernel.h>
 #include <winpal/winpal.h>
 
 #include "folder_names.h"
@@ -18,7 +20,6 @@ namespace oestore {
 namespace {
 
 constexpr char kFoldersFile[] = "Folders.dbx";
-constexpr char kNewFoldersFile[] = "Folders.dbx.new";
 
 // The special folders of a new store, in the order Outlook Express 6 makes them: with the ids
 // from 4 on (2 and 3 stay unused), and a mailbox file named in Folders.dbx for Inbox and Outbox
@@ -36,12 +37,6 @@ constexpr std::array<DefaultFolder, 5> kDefaultFolders = {{
     {"Deleted Items", dbx::special::kDeletedItems, false},
     {"Drafts", dbx::special::kDrafts, false},
 }};
-
-dbx::OpenOptions Writable() {
-    dbx::OpenOptions options;
-    options.writable = true;
-    return options;
-}
 
 [[noreturn]] void ThrowNoFolder(STOREFOLDERID id) {
     throw dbx::Error(dbx::ErrorCode::kNotFound, "no folder " + std::to_string(id));
@@ -66,40 +61,53 @@ STOREFOLDERID InterfaceFolderId(uint32_t storeId) {
     return storeId == dbx::kLocalFoldersId ? FOLDERID_ROOT : storeId;
 }
 
-MailStore::MailStore(std::filesystem::path root, dbx::FolderFile folders)
-    : root_(std::move(root)), folders_(std::move(folders)) {}
-
-std::shared_ptr<MailStore> MailStore::Open(const std::filesystem::path& root) {
-    std::error_code error;
-    std::filesystem::create_directories(root, error);
-    const std::filesystem::path foldersPath = root / kFoldersFile;
-    if (!std::filesystem::exists(foldersPath)) {
-        // Built under another name and renamed into place, so that an interrupted creation
-        // never leaves a half-made Folders.dbx behind.
-        const std::filesystem::path building = root / kNewFoldersFile;
-        std::filesystem::remove(building, error);
-        {
-            dbx::StoreInfo info;
-            info.created = dbx::FileTimeNow();
-            dbx::FolderFile folders = dbx::FolderFile::Create(building, info);
-            CreateDefaultFolders(folders);
-        }
-        std::filesystem::rename(building, foldersPath, error);
-        if (error) {
-            throw dbx::Error(dbx::ErrorCode::kIo,
-                             "cannot rename " + building.string() + ": " + error.message());
-        }
+MailStore::MailStore(std::filesystem::path root, dbx::FileSystem& fs, dbx::FolderFile folders)
+    : root_(std::move(root)), fs_(fs), folders_(std::move(folders)) {
+    for (const dbx::CountedFolder& counted :
+         dbx::ReadFolderCounts(fs_, dbx::FolderCountsPath(root_ / kFoldersFile))) {
+        counted_[counted.folder_id] = counted;
     }
-    dbx::FolderFile folders = dbx::FolderFile::Open(foldersPath, Writable());
+}
+
+dbx::OpenOptions MailStore::Writable() const {
+    dbx::OpenOptions options;
+    options.writable = true;
+    options.fs = &fs_;
+    return options;
+}
+
+// Built under another name (dbx::BuildingPath), flushed, renamed into place and the folder
+// flushed, so that an interrupted creation never leaves a half-made Folders.dbx behind, and a
+// finished one survives a power loss.
+void MailStore::CreateFoldersFile(const std::filesystem::path& path, dbx::FileSystem& fs) {
+    const std::filesystem::path building = dbx::BuildingPath(path);
+    fs.Remove(building);
+    {
+        dbx::StoreInfo info;
+        info.created = dbx::FileTimeNow();
+        dbx::FolderFile folders = dbx::FolderFile::Create(building, info, &fs);
+        CreateDefaultFolders(folders);
+    }
+    fs.Rename(building, path);
+    fs.SyncDirectory(path.parent_path());
+}
+
+std::shared_ptr<MailStore> MailStore::Open(const std::filesystem::path& root,
+                                           dbx::FileSystem& fs) {
+    const std::filesystem::path foldersPath = root / kFoldersFile;
+    if (!fs.Exists(foldersPath))
+        CreateFoldersFile(foldersPath, fs);
+    dbx::OpenOptions writable;
+    writable.writable = true;
+    writable.fs = &fs;
+    dbx::FolderFile folders = dbx::FolderFile::Open(foldersPath, writable);
     CreateDefaultFolders(folders);
-    std::shared_ptr<MailStore> store(new MailStore(root, std::move(folders)));
+    std::shared_ptr<MailStore> store(new MailStore(root, fs, std::move(folders)));
     // Special folders that name a mailbox file get it when it is missing (a new store, or one
     // whose creation was interrupted).
     for (const dbx::FolderInfo& folder : store->Folders().Children(dbx::kLocalFoldersId)) {
-        if (IsSpecial(folder) && !folder.file.empty() &&
-            !std::filesystem::exists(store->MailboxPath(folder))) {
+        if (IsSpecial(folder) && !folder.file.empty() && !fs.Exists(store->MailboxPath(folder)))
             store->Mailbox(InterfaceFolderId(folder.id));
-        }
     }
     return store;
 }
@@ -157,10 +165,17 @@ dbx::FolderInfo MailStore::Folder(STOREFOLDERID id) {
 }
 
 std::filesystem::path MailStore::MailboxPath(const dbx::FolderInfo& folder) const {
-    return root_ / winpal::PathFromAnsi(folder.file);
+    std::optional<std::filesystem::path> path = dbx::StoreFilePath(root_, folder.file, GetACP());
+    if (!path) {
+        throw dbx::Error(dbx::ErrorCode::kCorrupt, "the folder \"" + folder.name +
+                                                       "\" names the file \"" + folder.file +
+                                                       "\", which is not a file of the store");
+    }
+    return *path;
 }
 
-void MailStore::RecordCounts(dbx::FolderInfo& folder, dbx::MessageFile& mailbox) {
+void MailStore::RecordCounts(dbx::FolderInfo& folder, dbx::MessageFile& mailbox,
+                             const std::optional<dbx::MailboxStamp>& stamp) {
     uint32_t messages = 0;
     uint32_t unread = 0;
     for (const dbx::MessageInfo& message : mailbox.List()) {
@@ -173,27 +188,54 @@ void MailStore::RecordCounts(dbx::FolderInfo& folder, dbx::MessageFile& mailbox)
         folder.messages = messages;
         folder.unread = unread;
     }
+    if (stamp) {
+        counted_[folder.id] = {folder.id, *stamp, messages, unread};
+    } else {
+        counted_.erase(folder.id);
+    }
+    countsChanged_ = true;
 }
 
+// The counts in Folders.dbx stand while the mailbox file is in the state they were taken from
+// (and nobody changed them since); otherwise the mailbox is counted again.
 void MailStore::RefreshCounts(dbx::FolderInfo& folder) {
     if (folder.file.empty())
         return;
-    const FileStamp stamp = StampOf(MailboxPath(folder));
-    auto counted = counted_.find(folder.id);
-    if (counted != counted_.end() && counted->second == stamp)
-        return;
     try {
-        if (!stamp.exists) {
+        const std::filesystem::path path = MailboxPath(folder);
+        if (!fs_.Exists(path)) {
             if (folder.messages != 0 || folder.unread != 0)
                 Folders().SetCounts(folder.id, 0, 0);
             folder.messages = folder.unread = 0;
-        } else {
-            RecordCounts(folder, Mailbox(InterfaceFolderId(folder.id)));
+            countsChanged_ = counted_.erase(folder.id) > 0 || countsChanged_;
+            return;
         }
-        counted_[folder.id] = StampOf(MailboxPath(folder));
+        // Taken before the messages are read: a change made meanwhile makes it stale.
+        const std::optional<dbx::MailboxStamp> stamp = dbx::StampMailbox(fs_, path);
+        const auto counted = counted_.find(folder.id);
+        if (stamp && counted != counted_.end() && counted->second.stamp == *stamp &&
+            counted->second.messages == folder.messages &&
+            counted->second.unread == folder.unread) {
+            return;
+        }
+        RecordCounts(folder, Mailbox(InterfaceFolderId(folder.id)), stamp);
     } catch (const dbx::Error&) {
         // A mailbox that cannot be read keeps the counts Folders.dbx has; opening the folder
         // reports the damage.
+    }
+}
+
+// Folders.dbx.counts is a cache: failing to write it only means counting again next time.
+void MailStore::SaveCountStamps() {
+    if (!countsChanged_)
+        return;
+    std::vector<dbx::CountedFolder> counted;
+    for (const auto& [id, folder] : counted_)
+        counted.push_back(folder);
+    try {
+        dbx::WriteFolderCounts(fs_, dbx::FolderCountsPath(root_ / kFoldersFile), counted);
+        countsChanged_ = false;
+    } catch (const dbx::Error&) {
     }
 }
 
@@ -229,12 +271,15 @@ std::vector<FOLDERPROPS> MailStore::SubFolders(STOREFOLDERID parent) {
         if (child.parent == folder.id && child.id != folder.id)
             children.push_back(PropsOf(child, subFolderCounts[child.id]));
     }
+    SaveCountStamps();
     return children;
 }
 
 FOLDERPROPS MailStore::Props(STOREFOLDERID id) {
     const dbx::FolderInfo folder = Folder(id);
-    return PropsOf(folder, Folders().Children(folder.id).size());
+    const FOLDERPROPS props = PropsOf(folder, Folders().Children(folder.id).size());
+    SaveCountStamps();
+    return props;
 }
 
 STOREFOLDERID MailStore::SpecialFolder(SPECIALFOLDER type) {
@@ -251,12 +296,33 @@ bool MailStore::FileNameInUse(std::string_view file) {
         if (dbx::SameTextIgnoringCase(folder.file, file))
             return true;
     }
+    // A file of the store folder whose name the code page cannot hold is no FILE column's.
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(root_, error)) {
-        if (dbx::SameTextIgnoringCase(winpal::AnsiFromPath(entry.path().filename()), file))
+        const std::optional<std::string> column =
+            dbx::StoreFileColumn(entry.path().filename(), GetACP());
+        if (column && dbx::SameTextIgnoringCase(*column, file))
             return true;
     }
     return false;
+}
+
+std::string MailStore::NewMailboxFileName(const std::string& folderName) {
+    // A name too long for the companion files is cut, a byte at a time, until it fits.
+    std::string stem = folderName;
+    for (int n = 0;; ++n) {
+        const std::string suffix = n == 0 ? ".dbx" : " (" + std::to_string(n) + ").dbx";
+        const std::string file = stem + suffix;
+        const std::optional<std::filesystem::path> path =
+            dbx::StoreFilePath(root_, file, GetACP());
+        if ((!path || !dbx::CompanionNamesFit(*path)) && !stem.empty()) {
+            stem.pop_back();
+            n = -1;
+            continue;
+        }
+        if (path && !FileNameInUse(file))
+            return file;
+    }
 }
 
 HRESULT MailStore::CreateFolder(STOREFOLDERID parent, std::string_view name, STOREFOLDERID* id) {
@@ -277,7 +343,10 @@ HRESULT MailStore::CreateFolder(STOREFOLDERID parent, std::string_view name, STO
         dbx::MessageFileInfo info;
         info.folder_id = newId;
         info.folder_name = folder.name;
-        dbx::MessageFile::Create(root_ / winpal::PathFromAnsi(folder.file), info);
+        dbx::FolderInfo made;
+        made.name = folder.name;
+        made.file = folder.file;
+        dbx::MessageFile::Create(MailboxPath(made), info, &fs_);
     } catch (...) {
         Folders().DeleteFolder(newId);
         throw;
@@ -322,23 +391,27 @@ HRESULT MailStore::DeleteFolder(STOREFOLDERID id) {
         return kFolderFixed;
     for (const dbx::FolderInfo& removed : Folders().DeleteFolder(folder.id)) {
         mailboxes_.erase(removed.id);
-        counted_.erase(removed.id);
+        countsChanged_ = counted_.erase(removed.id) > 0 || countsChanged_;
         if (removed.file.empty())
             continue;
-        std::error_code error;
-        std::filesystem::remove(MailboxPath(removed), error);
+        try {
+            fs_.Remove(MailboxPath(removed));
+        } catch (const dbx::Error&) {
+            // The folder is gone; a file that stays behind is only unused.
+        }
     }
+    SaveCountStamps();
     return S_OK;
 }
 
 HRESULT MailStore::CompactAll() {
     HRESULT result = S_OK;
     for (const dbx::FolderInfo& folder : Folders().List()) {
-        if (folder.file.empty() || !Reachable(folder) ||
-            !std::filesystem::exists(MailboxPath(folder))) {
+        if (folder.file.empty() || !Reachable(folder))
             continue;
-        }
         const HRESULT hr = Guarded([&] {
+            if (!fs_.Exists(MailboxPath(folder)))
+                return S_OK;
             const STOREFOLDERID id = InterfaceFolderId(folder.id);
             Mailbox(id).Compact();
             MailboxChanged(id);
@@ -364,20 +437,17 @@ void MailStore::MakeMailboxFile(dbx::FolderInfo& folder) {
                          EWOULDBLOCK);
     folder = Folder(InterfaceFolderId(folder.id));
     if (folder.file.empty()) {
-        std::string file = MailboxFileName(folder.name);
-        for (int n = 1; FileNameInUse(file); ++n) {
-            file = folder.name + " (" + std::to_string(n) + ").dbx";
-        }
+        const std::string file = NewMailboxFileName(folder.name);
         Folders().SetFileName(folder.id, file);
         folder.file = file;
     }
     const std::filesystem::path path = MailboxPath(folder);
-    if (!std::filesystem::exists(path)) {
+    if (!fs_.Exists(path)) {
         dbx::MessageFileInfo info;
         info.folder_id = folder.id;
         info.folder_name = folder.name;
         info.special = IsSpecial(folder) ? folder.special : 0;
-        dbx::MessageFile::Create(path, info);
+        dbx::MessageFile::Create(path, info, &fs_);
     }
 }
 
@@ -385,7 +455,7 @@ dbx::MessageFile& MailStore::Mailbox(STOREFOLDERID id) {
     dbx::FolderInfo folder = Folder(id);
     if (folder.id == dbx::kLocalFoldersId)
         ThrowNoFolder(id);
-    if (folder.file.empty() || !std::filesystem::exists(MailboxPath(folder)))
+    if (folder.file.empty() || !fs_.Exists(MailboxPath(folder)))
         MakeMailboxFile(folder);
     const std::filesystem::path path = MailboxPath(folder);
     OpenMailbox& slot = mailboxes_[folder.id];
@@ -405,10 +475,10 @@ void MailStore::MailboxChanged(STOREFOLDERID id) {
     dbx::FolderInfo folder = Folder(id);
     // The open mailbox made the change itself and is up to date: the new state of the file is no
     // reason to read it again.
-    const FileStamp stamp = StampOf(MailboxPath(folder));
-    mailboxes_[folder.id].stamp = stamp;
-    RecordCounts(folder, Mailbox(id));
-    counted_[folder.id] = stamp;
+    const std::filesystem::path path = MailboxPath(folder);
+    mailboxes_[folder.id].stamp = StampOf(path);
+    RecordCounts(folder, Mailbox(id), dbx::StampMailbox(fs_, path));
+    SaveCountStamps();
 }
 
 }  // namespace oestore

@@ -3,14 +3,24 @@
 // "Local Folders" node, every other id is the folder's id in Folders.dbx. Only the local folders
 // (those below "Local Folders") are reachable. Files changed or replaced by another program are
 // read again before they are used. Methods throw dbx::Error (see store_errors.h).
+//
+// Each folder's message and unread counts live in its Folders.dbx record, as the mail client
+// keeps them. Folders.dbx.counts (dbx/folder_counts.h) remembers the state of the mailbox file
+// each count was taken from, so a mailbox is read again only when its file changed since.
+//
+// Every file is reached through one dbx::FileSystem, so that tests can stop or fail any write.
 #pragma once
 
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
+#include <dbx/file_system.h>
+#include <dbx/folder_counts.h>
 #include <dbx/folder_file.h>
 #include <dbx/message_file.h>
 #include <oestore/msoeapi.h>
@@ -21,10 +31,13 @@ namespace oestore {
 
 class MailStore {
   public:
-    // Opens the store in `root`; a folder without Folders.dbx gets a new store laid out as
-    // Outlook Express 6 lays out a new identity's: the folders Inbox, Outbox, Sent Items, Deleted
-    // Items and Drafts (ids 4 to 8), with the mailboxes of Inbox and Outbox.
-    static std::shared_ptr<MailStore> Open(const std::filesystem::path& root);
+    // Opens the store in the existing folder `root`; a folder without Folders.dbx gets a new
+    // store laid out as Outlook Express 6 lays out a new identity's: the folders Inbox, Outbox,
+    // Sent Items, Deleted Items and Drafts (ids 4 to 8), with the mailboxes of Inbox and Outbox.
+    // Folders.dbx is built under another name, flushed, and renamed into place with the folder
+    // flushed; a store whose making was interrupted is finished by the next Open.
+    static std::shared_ptr<MailStore> Open(const std::filesystem::path& root,
+                                           dbx::FileSystem& fs = dbx::SystemFileSystem());
 
     const std::filesystem::path& root() const { return root_; }
 
@@ -49,8 +62,9 @@ class MailStore {
     void MailboxChanged(STOREFOLDERID id);
 
   private:
-    explicit MailStore(std::filesystem::path root, dbx::FolderFile folders);
+    MailStore(std::filesystem::path root, dbx::FileSystem& fs, dbx::FolderFile folders);
     static void CreateDefaultFolders(dbx::FolderFile& folders);
+    static void CreateFoldersFile(const std::filesystem::path& path, dbx::FileSystem& fs);
 
     dbx::FolderFile& Folders();
     // The reachable folder with this interface id; throws kNotFound.
@@ -58,10 +72,18 @@ class MailStore {
     bool Reachable(const dbx::FolderInfo& folder);
     FOLDERPROPS PropsOf(dbx::FolderInfo folder, size_t subFolderCount);
     void RefreshCounts(dbx::FolderInfo& folder);
-    void RecordCounts(dbx::FolderInfo& folder, dbx::MessageFile& mailbox);
+    // Counts the mailbox's messages into Folders.dbx and remembers `stamp` as their source.
+    void RecordCounts(dbx::FolderInfo& folder, dbx::MessageFile& mailbox,
+                      const std::optional<dbx::MailboxStamp>& stamp);
+    void SaveCountStamps();
     bool FileNameInUse(std::string_view file);
     void MakeMailboxFile(dbx::FolderInfo& folder);
+    // A file name for a folder's mailbox that no other folder or file uses and whose companion
+    // files' names fit the file system.
+    std::string NewMailboxFileName(const std::string& folderName);
+    // Throws kCorrupt when the folder's FILE column is not a file name of the store folder.
     std::filesystem::path MailboxPath(const dbx::FolderInfo& folder) const;
+    dbx::OpenOptions Writable() const;
 
     struct OpenMailbox {
         std::filesystem::path path;
@@ -70,9 +92,12 @@ class MailStore {
     };
 
     std::filesystem::path root_;
+    dbx::FileSystem& fs_;
     dbx::FolderFile folders_;
     std::map<uint32_t, OpenMailbox> mailboxes_;
-    std::map<uint32_t, FileStamp> counted_;  // the mailbox state the recorded counts come from
+    // The mailbox states the counts in Folders.dbx come from, as Folders.dbx.counts holds them.
+    std::map<uint32_t, dbx::CountedFolder> counted_;
+    bool countsChanged_ = false;
 };
 
 // Interface ids and Folders.dbx ids.

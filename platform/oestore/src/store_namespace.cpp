@@ -66,6 +66,8 @@ HRESULT StoreNamespace::Initialize(HWND, DWORD) {
         std::filesystem::path root;
         if (const HRESULT hr = LocateStoreRoot(&root); FAILED(hr))
             return hr;
+        std::error_code error;
+        std::filesystem::create_directories(root, error);
         store_ = MailStore::Open(root);
         walks_.clear();
         return S_OK;

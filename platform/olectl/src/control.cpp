@@ -1,4 +1,5 @@
-// COleControl: the window lifecycle a container drives, and the services controls use.
+// COleControl: the window lifecycle a container drives, the services controls use, and their
+// persistence.
 #include <olectl/control.h>
 
 #include <olectl/propertypage.h>
@@ -108,7 +109,122 @@ void* COleControl::GetInterface(REFIID riid) {
         return static_cast<IControlWindow*>(this);
     if (IsEqualIID(riid, IID_ISpecifyPropertyPages))
         return static_cast<ISpecifyPropertyPages*>(this);
+    if (IsEqualIID(riid, IID_IPersistStreamInit) || IsEqualIID(riid, IID_IPersist))
+        return static_cast<IPersistStreamInit*>(this);
+    if (IsEqualIID(riid, IID_IPersistPropertyBag))
+        return static_cast<IPersistPropertyBag*>(this);
     return nullptr;
+}
+
+// ---- persistence ------------------------------------------------------------------------------
+
+HRESULT COleControl::GetClassID(CLSID* pClassID) {
+    if (!pClassID)
+        return E_POINTER;
+    *pClassID = GetControlClassId();
+    return S_OK;
+}
+
+HRESULT COleControl::IsDirty() {
+    return modified_ ? S_OK : S_FALSE;
+}
+
+HRESULT COleControl::LoadWith(CPropExchange& exchange) {
+    DoPropExchange(&exchange);
+    if (!exchange.Succeeded()) {
+        OnResetState();
+        SetModifiedFlag(false);
+        return E_FAIL;
+    }
+    SetModifiedFlag(false);
+    return S_OK;
+}
+
+HRESULT COleControl::SaveWith(CPropExchange& exchange, BOOL fClearDirty) {
+    DoPropExchange(&exchange);
+    if (!exchange.Succeeded())
+        return STG_E_CANTSAVE;
+    if (fClearDirty)
+        SetModifiedFlag(false);
+    return S_OK;
+}
+
+HRESULT COleControl::Load(IStream* pStm) {
+    if (!pStm)
+        return E_POINTER;
+    StreamPropExchange exchange(pStm, true);
+    return LoadWith(exchange);
+}
+
+HRESULT COleControl::Save(IStream* pStm, BOOL fClearDirty) {
+    if (!pStm)
+        return E_POINTER;
+    StreamPropExchange exchange(pStm, false);
+    return SaveWith(exchange, fClearDirty);
+}
+
+HRESULT COleControl::GetSizeMax(ULARGE_INTEGER* pCbSize) {
+    if (!pCbSize)
+        return E_POINTER;
+    StreamPropExchange counting(nullptr, false);
+    DoPropExchange(&counting);
+    pCbSize->QuadPart = counting.BytesWritten();
+    return S_OK;
+}
+
+HRESULT COleControl::InitNew() {
+    OnResetState();
+    SetModifiedFlag(false);
+    return S_OK;
+}
+
+HRESULT COleControl::Load(IPropertyBag* pPropBag, IErrorLog* pErrorLog) {
+    if (!pPropBag)
+        return E_POINTER;
+    BagPropExchange exchange(pPropBag, pErrorLog, true);
+    return LoadWith(exchange);
+}
+
+HRESULT COleControl::Save(IPropertyBag* pPropBag, BOOL fClearDirty, BOOL) {
+    if (!pPropBag)
+        return E_POINTER;
+    BagPropExchange exchange(pPropBag, nullptr, false);
+    return SaveWith(exchange, fClearDirty);
+}
+
+void COleControl::DoPropExchange(CPropExchange* pPX) {
+    ExchangeExtent(pPX);
+    ExchangeStockProps(pPX);
+}
+
+void COleControl::OnResetState() {
+    ResetPropExchange reset;
+    DoPropExchange(&reset);
+}
+
+bool COleControl::ExchangeVersion(CPropExchange* pPX, DWORD version, bool convert) {
+    ULONG exchanged = version;
+    PX_ULong(pPX, "_Version", exchanged, version);
+    if (!pPX->IsLoading())
+        return pPX->Succeeded();
+    if (exchanged != version && (!convert || exchanged > version))
+        pPX->Fail();
+    versionLoaded_ = exchanged;
+    return pPX->Succeeded();
+}
+
+void COleControl::ExchangeExtent(CPropExchange* pPX) {
+    PX_Long(pPX, "_ExtentX", extentX_, kDefaultExtentX);
+    PX_Long(pPX, "_ExtentY", extentY_, kDefaultExtentY);
+}
+
+void COleControl::ExchangeStockProps(CPropExchange* pPX) {
+    ULONG mask = GetStockPropMask();
+    PX_ULong(pPX, "_StockProps", mask, GetStockPropMask());
+    // A stock property this control does not persist cannot be read: in a stream its value
+    // would be taken for the next property.
+    if (pPX->IsLoading() && (mask & ~GetStockPropMask()) != 0)
+        pPX->Fail();
 }
 
 }  // namespace olectl

@@ -2,9 +2,16 @@
 // hidden symbols, so each library binds to its own copy).
 #include <olectl/module.h>
 
+#include <map>
+#include <mutex>
+#include <optional>
+#include <utility>
+
 #include <winpal/winpal.h>
 
 #include <olectl/factory.h>
+
+#include "resource_formats.h"
 
 namespace olectl {
 namespace {
@@ -35,20 +42,84 @@ const char* AfxGetAppName() {
     return resources && resources->appName ? resources->appName : "";
 }
 
-std::string AfxLoadString(UINT id) {
+namespace {
+
+// Resource `id` of one of the module's tables; null when the module has no such resource.
+template <class Value>
+Value FindIn(std::map<UINT, Value> ModuleResources::*table, UINT id) {
     const ModuleResources* resources = State().resources;
     if (!resources)
-        return {};
-    auto found = resources->strings.find(id);
-    return found == resources->strings.end() ? std::string() : std::string(found->second);
+        return nullptr;
+    auto found = (resources->*table).find(id);
+    return found == (resources->*table).end() ? nullptr : found->second;
+}
+
+}  // namespace
+
+std::string AfxLoadString(UINT id) {
+    const char* text = FindIn(&ModuleResources::strings, id);
+    return text ? std::string(text) : std::string();
 }
 
 const TypeLibInfo* AfxLoadTypeLibResource(HINSTANCE instance, UINT id) {
-    const ModuleResources* resources = State().resources;
-    if (!resources || !instance || instance != AfxGetInstanceHandle())
+    if (!instance || instance != AfxGetInstanceHandle())
         return nullptr;
-    auto found = resources->typeLibs.find(id);
-    return found == resources->typeLibs.end() ? nullptr : found->second;
+    return FindIn(&ModuleResources::typeLibs, id);
+}
+
+XpmImage AfxLoadBitmap(UINT id) {
+    return FindIn(&ModuleResources::bitmaps, id);
+}
+
+XpmImage AfxLoadIcon(UINT id) {
+    return FindIn(&ModuleResources::icons, id);
+}
+
+namespace {
+
+// The bytes of resource `id` of `type`, made from the table; nothing when there is none.
+std::optional<std::string> MakeResource(const ModuleResources& resources, WORD type, WORD id) {
+    switch (type) {
+        case RT_VERSION_ID:
+            if (id == VS_VERSION_INFO && resources.version)
+                return winpal::EncodeVersionInfo(*resources.version);
+            return std::nullopt;
+        case RT_BITMAP_ID:
+            if (XpmImage image = AfxLoadBitmap(id))
+                return BitmapResource(image);
+            return std::nullopt;
+        case RT_GROUP_ICON_ID:
+            if (XpmImage image = AfxLoadIcon(id))
+                return IconDirectoryResource(image, id);
+            return std::nullopt;
+        case RT_ICON_ID:
+            if (XpmImage image = AfxLoadIcon(id))
+                return IconImageResource(image);
+            return std::nullopt;
+        default:
+            return std::nullopt;
+    }
+}
+
+}  // namespace
+
+BOOL AfxFindResource(WORD type, WORD id, const void** data, DWORD* size) {
+    const ModuleResources* resources = State().resources;
+    if (!resources || !data || !size)
+        return FALSE;
+    static std::mutex mutex;
+    static std::map<std::pair<WORD, WORD>, std::string> made;
+    std::lock_guard<std::mutex> lock(mutex);
+    auto found = made.find({type, id});
+    if (found == made.end()) {
+        std::optional<std::string> bytes = MakeResource(*resources, type, id);
+        if (!bytes)
+            return FALSE;
+        found = made.emplace(std::make_pair(type, id), std::move(*bytes)).first;
+    }
+    *data = found->second.data();
+    *size = static_cast<DWORD>(found->second.size());
+    return TRUE;
 }
 
 void AfxOleLockApp() {

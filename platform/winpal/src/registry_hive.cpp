@@ -13,6 +13,7 @@
 #include <set>
 #include <system_error>
 
+#include <winpal/file_system.h>
 #include <winpal/winpal.h>
 
 #include "registry_text.h"
@@ -202,20 +203,6 @@ void FaultPointBeforeRename() {
         raise(SIGKILL);
 }
 
-bool WriteAll(int fd, const std::string& text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 std::string TemporaryPrefix(const std::filesystem::path& file) {
     return "." + file.filename().string() + ".tmp-";
 }
@@ -232,15 +219,7 @@ void RemoveLeftoverTemporaries(const std::filesystem::path& file) {
     }
 }
 
-void SyncFolder(const std::filesystem::path& folder) {
-    int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        fsync(fd);
-        close(fd);
-    }
-}
-
-// Writes `root` to `file` through a temporary file and a rename.
+// Writes `root` to `file` through a temporary file and a rename (ReplaceFileDurably).
 LONG SaveHive(Hive hive, const Key& root, const std::filesystem::path& file, FileState& state,
               std::string& error) {
     RemoveLeftoverTemporaries(file);
@@ -249,33 +228,10 @@ LONG SaveHive(Hive hive, const Key& root, const std::filesystem::path& file, Fil
         root, RootName16(hive == Hive::Machine ? Root::LocalMachine : Root::CurrentUser), text);
     std::filesystem::path temporary =
         file.parent_path() / (TemporaryPrefix(file) + std::to_string(getpid()));
-    int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        error = SystemError(temporary, "cannot be created", errno);
+    if (ReplaceFileDurably(SystemDurableFileSystem(), file, temporary, text, error,
+                           FaultPointBeforeRename) != 0) {
         return ERROR_CANTWRITE;
     }
-    struct stat old {};
-    if (stat(file.c_str(), &old) == 0)
-        fchmod(fd, old.st_mode & 07777);
-    bool written = WriteAll(fd, text) && fsync(fd) == 0;
-    int writeError = errno;
-    if (close(fd) != 0 && written) {
-        written = false;
-        writeError = errno;
-    }
-    if (written) {
-        FaultPointBeforeRename();
-        if (rename(temporary.c_str(), file.c_str()) != 0) {
-            written = false;
-            writeError = errno;
-        }
-    }
-    if (!written) {
-        unlink(temporary.c_str());
-        error = SystemError(file, "cannot be saved", writeError);
-        return ERROR_CANTWRITE;
-    }
-    SyncFolder(file.parent_path());
     state = StatFile(file);
     return ERROR_SUCCESS;
 }

@@ -42,6 +42,19 @@ TEST_F(StoreFolders, NewFolderGetsAMailboxNamedAfterIt) {
 
     // A new namespace (another process, later) sees the folder too.
     EXPECT_EQ(Child(Store().Get(), FOLDERID_ROOT, "Archive 2004").dwFolderId, id);
+
+    // Names are code-page text; the file on disk is named in UTF-8, as dbxtool looks for it.
+    const STOREFOLDERID economy = Create(
+        "\xC9"
+        "conomie");
+    EXPECT_TRUE(std::filesystem::exists(root_ / "\u00C9conomie.dbx"));
+    EXPECT_TRUE(Open(store_.Get(), economy));
+    EXPECT_EQ(store_->CreateFolder(FOLDERID_ROOT,
+                                   "\xE9"
+                                   "conomie",
+                                   0, nullptr),
+              kNameInUse)
+        << "the same name in another letter case";
 }
 
 TEST_F(StoreFolders, CreateRefusesNamesThatCannotBeFileNames) {
@@ -61,6 +74,36 @@ TEST_F(StoreFolders, CreateRefusesNamesThatCannotBeFileNames) {
     // own files count only as the whole name.
     for (const char* name : {"Console", "COM10", "nul-free", "Folders.old", "Offline.2"})
         EXPECT_EQ(store_->CreateFolder(FOLDERID_ROOT, name, 0, nullptr), S_OK) << name;
+}
+
+// Beside NAME.dbx the store makes NAME.dbx.journal while a change is committed and NAME.dbx.new
+// while it compacts: a name is refused when the longest of them would pass 255 bytes on disk.
+TEST_F(StoreFolders, NamesLeaveRoomForTheJournalOfTheirMailbox) {
+    const std::string longest(243, 'n');
+    const STOREFOLDERID id = Create(longest);
+    ComPtr<IStoreFolder> folder = Open(store_.Get(), id);
+    ASSERT_TRUE(folder);
+    Add(folder.Get(), "Subject: fits\r\n\r\nbody\r\n");
+    Add(folder.Get(), "Subject: fits too\r\n\r\nbody\r\n");
+    std::vector<MESSAGEID> ids{Messages(folder.Get())[0].id};
+    MESSAGEIDLIST list = List(ids);
+    EXPECT_EQ(folder->DeleteMessages(&list, 0, nullptr), S_OK);
+    EXPECT_EQ(folder->Compact(0), S_OK);
+    EXPECT_EQ(Messages(folder.Get()).size(), 1u);
+    for (size_t length : {244, 245, 247}) {
+        EXPECT_EQ(store_->CreateFolder(FOLDERID_ROOT, std::string(length, 'm').c_str(), 0, nullptr),
+                  kNameTooLong)
+            << length;
+    }
+    // The limit counts bytes on disk: "\xE9" (é) is one byte in the code page and two in UTF-8.
+    EXPECT_EQ(
+        store_->CreateFolder(FOLDERID_ROOT, (std::string(121, '\xE9') + "a").c_str(), 0, nullptr),
+        S_OK);
+    EXPECT_EQ(store_->CreateFolder(FOLDERID_ROOT, std::string(122, '\xE9').c_str(), 0, nullptr),
+              kNameTooLong);
+    // A new name follows the same rule, though a rename keeps the file.
+    EXPECT_EQ(store_->RenameFolder(id, 0, std::string(244, 'r').c_str()), kNameTooLong);
+    EXPECT_EQ(store_->RenameFolder(id, 0, std::string(243, 'r').c_str()), S_OK);
 }
 
 TEST_F(StoreFolders, CreateRefusesASiblingNameOrAFileNameInUseInAnyLetterCase) {

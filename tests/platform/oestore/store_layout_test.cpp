@@ -34,7 +34,6 @@ class StoreLayout : public StoreTest {
   protected:
     void SetUp() override {
         StoreTest::SetUp();
-        REQUIRE_DBX_SAMPLES();
         store_ = Store();
         ASSERT_TRUE(store_);
         root_ = Directory(store_.Get());

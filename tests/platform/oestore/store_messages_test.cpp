@@ -1,9 +1,12 @@
 // Messages through IStoreFolder and the namespace: store, list, open, delete, copy, move and
 // mark; a mailbox replaced behind the store's back; damaged files.
 #include <algorithm>
+#include <chrono>
+#include <utility>
 
 #include <mimeole/mimeole.h>
 
+#include "bytes.h"
 #include "dbx_test_util.h"
 #include "store_test_util.h"
 
@@ -217,7 +220,6 @@ TEST_F(StoreMessages, CopyAndMoveKeepTheStateWhenTheFlagComplementIsRemoved) {
 }
 
 TEST_F(StoreMessages, MailboxReplacedBehindTheStoreIsReadAgain) {
-    REQUIRE_DBX_SAMPLES();
     Add(mail_.Get(), kText);
     Add(mail_.Get(), kText);
     EXPECT_EQ(MailProps().cMessage, 2u);
@@ -235,8 +237,75 @@ TEST_F(StoreMessages, MailboxReplacedBehindTheStoreIsReadAgain) {
     EXPECT_EQ(Messages(again.Get()).size(), 1u);
 }
 
+// The message with `id` marked read in the file's bytes alone: the header is not touched.
+void MarkReadInPlace(const std::filesystem::path& file, uint32_t id) {
+    const uint32_t record = dbx::MessageFile::Open(file).Find(id)->record_address;
+    std::string bytes = testsupport::ReadFile(file);
+    for (uint32_t k = 0; k < static_cast<uint8_t>(bytes[record + 10]); ++k) {
+        uint8_t* entry = dbx::Bytes(bytes) + record + 12 + 4 * k;
+        if (entry[0] == (0x80 | dbx::msgcol::kFlags))
+            dbx::StoreU32(entry, dbx::LoadU32(entry) | (dbx::msgflag::kRead << 8));
+    }
+    testsupport::WriteFile(file, bytes);
+}
+
+// The counts live in each folder's Folders.dbx record. A store opened later takes them as they
+// are while the mailbox file is in the state they were counted from, and counts again when the
+// file's size, modification time or header changed.
+TEST_F(StoreMessages, MailboxesAreCountedAgainOnlyWhenTheirFileChanged) {
+    const std::string unread = "Subject: unread\r\n\r\nbody\r\n";
+    const MESSAGEID first = Add(mail_.Get(), unread, MSG_UNREAD);
+    Add(mail_.Get(), unread, MSG_UNREAD);
+    Add(mail_.Get(), kText);
+    auto counts = [&] {
+        const FOLDERPROPS props = Child(Store().Get(), FOLDERID_ROOT, "Mail");
+        return std::make_pair(props.cMessage, props.cUnread);
+    };
+    using Counts = std::pair<DWORD, DWORD>;
+    EXPECT_EQ(counts(), (Counts{3, 2}));
+    EXPECT_TRUE(std::filesystem::exists(root_ / "Folders.dbx.counts"));
+
+    // A change that keeps the size, the header and the modification time is not seen: the
+    // mailbox is not read again.
+    const std::filesystem::path file = root_ / "Mail.dbx";
+    const auto written = std::filesystem::last_write_time(file);
+    MarkReadInPlace(file, first);
+    std::filesystem::last_write_time(file, written);
+    EXPECT_EQ(counts(), (Counts{3, 2}));
+    // Its modification time tells.
+    std::filesystem::last_write_time(file, written + std::chrono::seconds(1));
+    EXPECT_EQ(counts(), (Counts{3, 1}));
+
+    // A file replaced by another program, as the import does.
+    const std::filesystem::path other = root_.parent_path() / "Other.dbx";
+    dbxtest::WriteMailbox(other, 7);  // ids 2, 5 and 8 unread
+    std::filesystem::rename(other, file);
+    EXPECT_EQ(counts(), (Counts{7, 3}));
+
+    // The same size and modification time, but the header counters moved: a copy with one more
+    // message read through the library, written over the file in place.
+    const std::string before = testsupport::ReadFile(file);
+    testsupport::WriteFile(other, before);
+    {
+        dbx::MessageFile copy = dbx::MessageFile::Open(other, dbxtest::Writable());
+        std::vector<uint32_t> ids{2};
+        copy.SetFlags(ids, dbx::msgflag::kRead, 0);
+    }
+    const std::string after = testsupport::ReadFile(other);
+    ASSERT_EQ(after.size(), before.size());
+    const auto stamp = std::filesystem::last_write_time(file);
+    testsupport::WriteFile(file, after);
+    std::filesystem::last_write_time(file, stamp);
+    EXPECT_EQ(counts(), (Counts{7, 2}));
+
+    // A damaged or missing count file only means counting again.
+    testsupport::WriteFile(root_ / "Folders.dbx.counts", "garbage");
+    EXPECT_EQ(counts(), (Counts{7, 2}));
+    std::filesystem::remove(file);
+    EXPECT_EQ(counts(), (Counts{0, 0}));
+}
+
 TEST_F(StoreMessages, DamagedOrForeignMailboxGivesErrorsNotCrashes) {
-    REQUIRE_DBX_SAMPLES();
     Add(mail_.Get(), kText);
     const std::string sample = testsupport::ReadFile(dbxtest::Sample("Inbox.dbx"));
     MESSAGEPROPS props{};

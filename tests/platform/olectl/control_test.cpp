@@ -66,7 +66,7 @@ TEST_F(ControlTest, BoundPropertyChangesAreAnnouncedInDesignModeOnly) {
     olectl::HeadlessSite site;
     ASSERT_EQ(site.CreateControl(sample::CLSID_SampleControl), S_OK);
     ASSERT_EQ(site.CreateControlWindow(), S_OK);
-    const winpal::Variant value = winpal::Variant::I2(5);
+    const winpal::Variant value = winpal::Variant::I2(9);
     ASSERT_EQ(winpal::DispatchCall(site.Dispatch(), 1, DISPATCH_PROPERTYPUT, {value}), S_OK);
     EXPECT_TRUE(ControlOf(site)->IsModified());
     EXPECT_TRUE(ControlOf(site)->AmbientUserMode());
@@ -75,7 +75,7 @@ TEST_F(ControlTest, BoundPropertyChangesAreAnnouncedInDesignModeOnly) {
     EXPECT_FALSE(ControlOf(site)->AmbientUserMode());
     ASSERT_EQ(winpal::DispatchCall(site.Dispatch(), 1, DISPATCH_PROPERTYPUT, {value}), S_OK);
     EXPECT_EQ(site.ChangedProperties(), std::vector<DISPID>{1});
-    EXPECT_EQ(ControlOf(site)->GetValue(), 5);
+    EXPECT_EQ(ControlOf(site)->GetValue(), 9);
 }
 
 TEST_F(ControlTest, DrawingAndResizingGoThroughTheSite) {

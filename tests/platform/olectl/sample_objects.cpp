@@ -123,6 +123,14 @@ void SampleControl::SetValue(SHORT value) {
     value_ = value;
 }
 
+void SampleControl::DoPropExchange(olectl::CPropExchange* pPX) {
+    ExchangeVersion(pPX, kVersion, true);
+    COleControl::DoPropExchange(pPX);
+    LONG value = value_;
+    olectl::PX_Long(pPX, "Value", value, 5);
+    value_ = static_cast<SHORT>(value);
+}
+
 int SampleControl::OnCreate() {
     if (refuseWindow)
         return -1;

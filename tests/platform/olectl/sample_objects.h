@@ -54,7 +54,8 @@ class Sample : public olectl::CCmdTarget {
     const olectl::TypeInfo& GetDispatchInterface() const override;
 };
 
-// A control that draws a frame, counts its lifecycle calls and can refuse its window.
+// A control that draws a frame, counts its lifecycle calls and can refuse its window. It
+// persists its value ("Value", default 5) after its version, 2.3.
 class SampleControl : public olectl::COleControl {
   public:
     SampleControl();
@@ -64,6 +65,8 @@ class SampleControl : public olectl::COleControl {
     static int destroyed;
     static int alive;
     static bool refuseWindow;
+
+    static constexpr DWORD kVersion = 0x00020003;
 
     void Resize(LONG width, LONG height);
     SHORT GetValue() { return value_; }
@@ -76,11 +79,13 @@ class SampleControl : public olectl::COleControl {
                 const olectl::RECT& invalid) override;
     const char* GetPropertyFrameCaption() const override { return "Sample Properties"; }
     std::vector<CLSID> GetPropertyPageIds() const override { return {CLSID_SamplePage}; }
+    const CLSID& GetControlClassId() const override { return CLSID_SampleControl; }
+    void DoPropExchange(olectl::CPropExchange* pPX) override;
     const olectl::DispatchMap& GetDispatchMap() const override;
     const olectl::TypeInfo& GetDispatchInterface() const override;
 
   private:
-    SHORT value_ = 0;
+    SHORT value_ = 5;
 };
 
 class SamplePage : public olectl::COlePropertyPage {

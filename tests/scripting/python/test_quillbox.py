@@ -208,6 +208,20 @@ class ErrorsTest(ControlTestCase):
         with self.assertRaises(TypeError):
             folders.FindFolderName([1])
 
+    def test_out_of_range_numbers_and_broken_text_raise_value_error(self):
+        folders = self.control.Folders
+        for key in (2 ** 31, 2 ** 63, 2 ** 64, -(2 ** 70), "\ud800", "a\udfffb"):
+            with self.subTest(key=key), self.assertRaises(ValueError) as raised:
+                folders.Item(key)
+            self.assertNotIsInstance(raised.exception, RuntimeError)
+        with self.assertRaisesRegex(ValueError, "32 bits"):
+            folders.FindFolderName(2 ** 63)
+        with self.assertRaisesRegex(ValueError, "surrogate"):
+            folders.CreateFolder("\ud800", 0)
+        # The control is still there and answers.
+        self.assertEqual(folders.Item(2 ** 31 - 1), None)
+        self.assertEqual(folders.Count, 5)
+
     def test_values_convert_both_ways(self):
         folders = self.control.Folders
         self.assertEqual(folders.FindFolderName(1.2), DEFAULT_FOLDERS[1])
@@ -241,6 +255,23 @@ class LifetimeTest(unittest.TestCase):
     def test_unregistered_class(self):
         with self.assertRaises(quillbox.ComError):
             quillbox.Control(progid="NO.SuchControl.1")
+
+    def test_unregistered_prefix_names_the_prefix_and_how_to_register(self):
+        prefix = tempfile.mkdtemp(prefix="quillbox-empty-")
+        try:
+            with self.assertRaises(quillbox.ComError) as raised:
+                quillbox.Control(prefix=prefix)
+            message = str(raised.exception)
+            self.assertIn(prefix, message)
+            self.assertIn("WINPAL_PREFIX", message)
+            self.assertIn("regsvr", message)
+            self.assertIn("libquillbox.so", message)
+        finally:
+            shutil.rmtree(prefix, ignore_errors=True)
+
+    def test_the_docstring_tells_of_the_default_prefix(self):
+        self.assertIn("WINPAL_PREFIX", quillbox.__doc__)
+        self.assertIn("~/.local/share/winpal", quillbox.__doc__)
 
 
 if __name__ == "__main__":

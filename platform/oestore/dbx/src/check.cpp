@@ -7,6 +7,7 @@
 #include <unordered_set>
 
 #include "bytes.h"
+#include "dbx/file_names.h"
 #include "dbx/index_cursor.h"
 #include "dbx/message_file.h"
 #include "dbx/notification_log.h"
@@ -67,6 +68,13 @@ class Checker {
     void Find(const std::string& structure, uint64_t offset, const std::string& detail) {
         report_.findings.Add(structure, offset, detail);
     }
+    void Note(const std::string& structure, uint64_t offset, const std::string& detail) {
+        report_.notes.Add(structure, offset, detail);
+    }
+    void FindOrNote(bool finding, const std::string& structure, uint64_t offset,
+                    const std::string& detail) {
+        (finding ? report_.findings : report_.notes).Add(structure, offset, detail);
+    }
 
     void CheckHeader() {
         auto expect = [&](uint32_t offset, uint32_t value, const char* what) {
@@ -85,13 +93,13 @@ class Checker {
         }
         // File length: the data start plus whole 64 KiB steps covering the allocation end. A
         // change interrupted before its commit may leave more steps than needed; the next change
-        // trims them.
+        // trims them. Only a file too short for its allocation area lacks data.
         uint64_t required = header_.RequiredFileSize();
         if (size_ < required || (size_ != header_.data_start() &&
                                  (size_ - header_.data_start()) % kFileGrowStep != 0)) {
-            Find("file header", hdr::kAllocationEnd,
-                 "the file is " + Hex(size_) + " bytes long; the allocation area needs " +
-                     Hex(required) + " (data start plus whole 64 KiB steps)");
+            FindOrNote(size_ < header_.allocation_end(), "file header", hdr::kAllocationEnd,
+                       "the file is " + Hex(size_) + " bytes long; the allocation area needs " +
+                           Hex(required) + " (data start plus whole 64 KiB steps)");
         }
         for (SegmentKind kind :
              {SegmentKind::kVariable, SegmentKind::kTree, SegmentKind::kStream}) {
@@ -227,7 +235,7 @@ class Checker {
             uint32_t used = LoadU32(head + 8);
             uint32_t next = LoadU32(head + 12);
             if (next && used != kStreamPayloadSize) {
-                Find("stream block", block,
+                Note("stream block", block,
                      "a block before the last holds only " + Hex(used) + " bytes");
             }
             objects_.push_back(
@@ -237,7 +245,7 @@ class Checker {
             block = next;
         }
         if (record.Dword(msgcol::kSize) != length) {
-            Find("record", address,
+            Note("record", address,
                  "SIZE column " + std::to_string(record.Dword(msgcol::kSize)) +
                      " but the text is " + std::to_string(length) + " bytes");
         }
@@ -334,18 +342,18 @@ class Checker {
     }
 
     void CheckSpace() {
-        // Byte accounting.
+        // Byte accounting: statistics that no reader needs to find anything.
         for (BlockType type : {BlockType::kRecord, BlockType::kFilter, BlockType::kTransaction,
                                BlockType::kTreeNode, BlockType::kStreamBlock}) {
             uint64_t found = live_[static_cast<int>(type)];
             if (header_.live_bytes(type) != found) {
-                Find("file header", hdr::kLiveBytes + 4 * static_cast<uint32_t>(type),
+                Note("file header", hdr::kLiveBytes + 4 * static_cast<uint32_t>(type),
                      "counts " + Hex(header_.live_bytes(type)) +
                          " live bytes where the objects take " + Hex(found));
             }
         }
         if (header_.Get(hdr::kFreeBytes) != free_bytes_) {
-            Find("file header", hdr::kFreeBytes,
+            Note("file header", hdr::kFreeBytes,
                  "counts " + Hex(header_.Get(hdr::kFreeBytes)) +
                      " free bytes where the free lists hold " + Hex(free_bytes_));
         }
@@ -353,7 +361,7 @@ class Checker {
         for (int type = 0; type < kBlockTypeCount; ++type)
             live_total += header_.live_bytes(static_cast<BlockType>(type));
         if (header_.Get(hdr::kAllocatedBytes) != live_total + header_.Get(hdr::kFreeBytes)) {
-            Find("file header", hdr::kAllocatedBytes,
+            Note("file header", hdr::kAllocatedBytes,
                  "allocated bytes " + Hex(header_.Get(hdr::kAllocatedBytes)) +
                      " are not live plus free bytes (" +
                      Hex(live_total + header_.Get(hdr::kFreeBytes)) + ")");
@@ -374,7 +382,8 @@ class Checker {
                          Hex(objects_[k - 1].address));
             }
         }
-        // The used-bytes counter of the last segment of each kind.
+        // The used-bytes counter of the last segment of each kind: objects past it would be
+        // overwritten by the next allocation; a counter past the objects only wastes space.
         for (SegmentKind kind :
              {SegmentKind::kVariable, SegmentKind::kTree, SegmentKind::kStream}) {
             uint32_t last = header_.last_segment(kind);
@@ -390,10 +399,11 @@ class Checker {
             }
             uint32_t counted = header_.segment_used(kind);
             if (used != counted || high > uint64_t{last} + counted) {
-                Find("file header", FileHeader::SegmentField(kind) + 8,
-                     "the last segment at " + Hex(last) + " counts " + Hex(counted) +
-                         " bytes used, its objects take " + Hex(used) + " up to " +
-                         Hex(high - last));
+                FindOrNote(high > uint64_t{last} + counted, "file header",
+                           FileHeader::SegmentField(kind) + 8,
+                           "the last segment at " + Hex(last) + " counts " + Hex(counted) +
+                               " bytes used, its objects take " + Hex(used) + " up to " +
+                               Hex(high - last));
             }
         }
     }
@@ -414,7 +424,7 @@ CheckReport CheckDatabase(Database& db) {
 }
 
 void CheckStoreLinks(FolderFile& folders, const std::filesystem::path& store_dir,
-                     IssueList& findings) {
+                     CheckReport& report, unsigned code_page) {
     std::vector<FolderInfo> all = folders.List();
     std::unordered_map<uint32_t, const FolderInfo*> by_id;
     for (const FolderInfo& folder : all)
@@ -422,15 +432,22 @@ void CheckStoreLinks(FolderFile& folders, const std::filesystem::path& store_dir
     for (const FolderInfo& folder : all) {
         if (folder.file.empty())
             continue;
-        std::filesystem::path path = store_dir / folder.file;
-        std::string where = "folder record";
-        if (!std::filesystem::exists(path)) {
-            findings.Add(where, folder.record_address,
-                         "\"" + folder.name + "\": its file " + folder.file + " is missing");
+        const std::string where = "folder record";
+        auto find = [&](const std::string& detail) {
+            report.findings.Add(where, folder.record_address, "\"" + folder.name + "\": " + detail);
+        };
+        std::optional<std::filesystem::path> path =
+            StoreFilePath(store_dir, folder.file, code_page);
+        if (!path) {
+            find("its file name " + folder.file + " is not a file name of the store folder");
+            continue;
+        }
+        if (!std::filesystem::exists(*path)) {
+            find("its file " + folder.file + " is missing");
             continue;
         }
         try {
-            MessageFile mailbox = MessageFile::Open(path);
+            MessageFile mailbox = MessageFile::Open(*path);
             MessageFileInfo info = mailbox.info();
             // The account is the one of the nearest folder up the tree that names one.
             std::string account;
@@ -440,24 +457,23 @@ void CheckStoreLinks(FolderFile& folders, const std::filesystem::path& store_dir
                 auto parent = by_id.find(at->parent);
                 at = parent == by_id.end() || parent->second == at ? nullptr : parent->second;
             }
-            auto mismatch = [&](const std::string& what, const std::string& in_folder,
-                                const std::string& in_file) {
-                findings.Add(where, folder.record_address,
-                             "\"" + folder.name + "\": " + what + " is " + in_folder +
-                                 " here but " + in_file + " in " + folder.file);
+            auto differs = [&](const std::string& what, const std::string& in_folder,
+                               const std::string& in_file) {
+                report.notes.Add(where, folder.record_address,
+                                 "\"" + folder.name + "\": " + what + " is " + in_folder +
+                                     " here but " + in_file + " in " + folder.file);
             };
             if (info.folder_id != folder.id)
-                mismatch("the folder id", std::to_string(folder.id),
-                         std::to_string(info.folder_id));
+                differs("the folder id", std::to_string(folder.id), std::to_string(info.folder_id));
             if (info.folder_type != folder.type) {
-                mismatch("the folder type", std::to_string(folder.type),
-                         std::to_string(info.folder_type));
+                differs("the folder type", std::to_string(folder.type),
+                        std::to_string(info.folder_type));
             }
             if (info.special != folder.special)
-                mismatch("the special kind", std::to_string(folder.special),
-                         std::to_string(info.special));
+                differs("the special kind", std::to_string(folder.special),
+                        std::to_string(info.special));
             if (!account.empty() && info.account_id != account)
-                mismatch("the account", account, info.account_id);
+                differs("the account", account, info.account_id);
             uint32_t count = 0, unread = 0;
             MessageCursor cursor = mailbox.Messages(false);
             MessageInfo message;
@@ -467,13 +483,12 @@ void CheckStoreLinks(FolderFile& folders, const std::filesystem::path& store_dir
                     ++unread;
             }
             if (count != folder.messages)
-                mismatch("the message count", std::to_string(folder.messages),
-                         std::to_string(count));
+                differs("the message count", std::to_string(folder.messages),
+                        std::to_string(count));
             if (unread != folder.unread)
-                mismatch("the unread count", std::to_string(folder.unread), std::to_string(unread));
+                differs("the unread count", std::to_string(folder.unread), std::to_string(unread));
         } catch (const Error& error) {
-            findings.Add(where, folder.record_address,
-                         "\"" + folder.name + "\": " + folder.file + ": " + error.what());
+            find(folder.file + ": " + error.what());
         }
     }
 }

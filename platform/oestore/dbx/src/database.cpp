@@ -63,8 +63,10 @@ std::string ReadFilterString(FileReader& reader, uint32_t address) {
 std::unique_ptr<Database> Database::Open(const std::filesystem::path& path,
                                          const OpenOptions& options) {
     std::unique_ptr<Database> db(new Database);
-    db->path_ = path;
     db->fs_ = options.fs ? options.fs : &SystemFileSystem();
+    // Through a symbolic link the file itself is meant: its journal lies beside it, and a
+    // compaction replaces it, not the link.
+    db->path_ = db->fs_->Resolve(path);
     db->writable_ = options.writable;
     db->OpenFile();
     db->Load();

@@ -5,6 +5,7 @@
 
 #include "btree.h"
 #include "bytes.h"
+#include "dbx/file_names.h"
 #include "dbx/stream_chain.h"
 #include "index_key.h"
 #include "space.h"
@@ -29,7 +30,7 @@ TextSource TextFromString(std::string_view text) {
 FileBuilder::FileBuilder(std::filesystem::path path, TableKind kind, std::string user_data,
                          const Options& options)
     : path_(std::move(path)),
-      temp_path_(path_.string() + ".new"),
+      temp_path_(BuildingPath(path_)),
       fs_(options.fs ? options.fs : &SystemFileSystem()),
       kind_(kind),
       user_data_(std::move(user_data)) {
@@ -63,6 +64,8 @@ FileBuilder::FileBuilder(std::filesystem::path path, TableKind kind, std::string
     header_.Set(hdr::kAllocationEnd, static_cast<uint32_t>(header_.data_start()));
 
     file_ = fs_->Open(temp_path_, OpenMode::kCreate);
+    if (options.access)
+        file_->SetAccess(*options.access);
 
     // Filter strings come first in the first variable segment.
     for (size_t i = 0; i < indexes_.size(); ++i) {

@@ -77,10 +77,30 @@ class SystemFile : public File {
     }
 
     FileId Id() override {
-        struct stat st {};
-        if (::fstat(fd_, &st) != 0)
-            ThrowIo("cannot query", path_);
+        struct stat st = Stat();
         return {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+    }
+
+    int64_t ModifiedTime() override {
+        struct stat st = Stat();
+        return static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    }
+
+    FileAccess Access() override {
+        struct stat st = Stat();
+        return {static_cast<uint32_t>(st.st_mode & 07777), static_cast<uint32_t>(st.st_uid),
+                static_cast<uint32_t>(st.st_gid), static_cast<uint32_t>(st.st_nlink)};
+    }
+
+    void SetAccess(const FileAccess& access) override {
+        struct stat st = Stat();
+        // The owner first: giving a file away clears its set-id bits.
+        if ((st.st_uid != access.owner || st.st_gid != access.group) &&
+            ::fchown(fd_, access.owner, access.group) != 0) {
+            ThrowIo("cannot give the owner and group of the file it replaces to", path_);
+        }
+        if (::fchmod(fd_, static_cast<mode_t>(access.mode & 07777)) != 0)
+            ThrowIo("cannot give the permissions of the file it replaces to", path_);
     }
 
     // Waits a bounded time: a writer that keeps the file locked longer is taken for stuck.
@@ -102,9 +122,19 @@ class SystemFile : public File {
     void Unlock() override { ::flock(fd_, LOCK_UN); }
 
   private:
+    struct stat Stat() {
+        struct stat st {};
+        if (::fstat(fd_, &st) != 0)
+            ThrowIo("cannot query", path_);
+        return st;
+    }
+
     int fd_;
     std::filesystem::path path_;
 };
+
+// Symbolic links in a chain longer than this are taken for a loop, as the kernel takes them.
+constexpr int kMostLinksFollowed = 40;
 
 class SystemFiles : public FileSystem {
   public:
@@ -130,6 +160,20 @@ class SystemFiles : public FileSystem {
         if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode))
             ThrowIo("cannot open", path, EISDIR);
         return file;
+    }
+
+    std::filesystem::path Resolve(const std::filesystem::path& path) override {
+        std::filesystem::path at = path;
+        for (int followed = 0; followed < kMostLinksFollowed; ++followed) {
+            std::error_code error;
+            if (!std::filesystem::is_symlink(at, error))
+                return at;
+            std::filesystem::path target = std::filesystem::read_symlink(at, error);
+            if (error)
+                return at;
+            at = target.is_absolute() ? target : at.parent_path() / target;
+        }
+        ThrowIo("cannot follow the links of", path, ELOOP);
     }
 
     bool Exists(const std::filesystem::path& path) override {

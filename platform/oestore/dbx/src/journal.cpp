@@ -1,35 +1,26 @@
 #include "journal.h"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
 
 #include "bytes.h"
+#include "crc32.h"
 #include "dbx/error.h"
+#include "dbx/format.h"
 
 namespace dbx {
 
 namespace {
 
-constexpr char kJournalMagic[8] = {'D', 'B', 'X', 'J', 'R', 'N', 'L', '1'};
+// "DBXJRNL" and the format version (docs/journal-format.md).
+constexpr char kJournalMagic[7] = {'D', 'B', 'X', 'J', 'R', 'N', 'L'};
+constexpr char kJournalVersion = '1';
+constexpr size_t kJournalHeadSize = sizeof kJournalMagic + 1;
 constexpr uint64_t kSector = 512;
-
-uint32_t Crc32(std::string_view bytes) {
-    static const std::array<uint32_t, 256> table = [] {
-        std::array<uint32_t, 256> t{};
-        for (uint32_t i = 0; i < 256; ++i) {
-            uint32_t c = i;
-            for (int k = 0; k < 8; ++k)
-                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t[i] = c;
-        }
-        return t;
-    }();
-    uint32_t crc = 0xFFFFFFFFu;
-    for (unsigned char b : bytes)
-        crc = table[(crc ^ b) & 0xFF] ^ (crc >> 8);
-    return crc ^ 0xFFFFFFFFu;
-}
+// A journal lists byte ranges of the file it changes, each with two copies and a 12-byte head,
+// so it is never larger than this many times the file; a bigger one is not read at all.
+constexpr uint64_t kMostJournalBytesPerFileByte = 16;
+constexpr uint64_t kSmallestJournalAllowance = 1 << 16;
 
 // Little-endian reader over the journal bytes; fails softly at the end.
 struct Cursor {
@@ -58,12 +49,9 @@ struct Cursor {
 
 }  // namespace
 
-std::filesystem::path JournalPath(const std::filesystem::path& file) {
-    return std::filesystem::path(file.string() + ".journal");
-}
-
 std::string EncodeJournal(const Journal& journal) {
     std::string out(kJournalMagic, sizeof kJournalMagic);
+    out += kJournalVersion;
     AppendU64(out, journal.target.device);
     AppendU64(out, journal.target.inode);
     AppendU64(out, journal.target_size);
@@ -78,16 +66,23 @@ std::string EncodeJournal(const Journal& journal) {
     return out;
 }
 
+bool JournalOfAnotherVersion(std::string_view bytes) {
+    return bytes.size() >= kJournalHeadSize &&
+           std::memcmp(bytes.data(), kJournalMagic, sizeof kJournalMagic) == 0 &&
+           bytes[sizeof kJournalMagic] != kJournalVersion && bytes[sizeof kJournalMagic] != '\0';
+}
+
 std::optional<Journal> DecodeJournal(std::string_view bytes) {
-    if (bytes.size() < sizeof kJournalMagic + 4 ||
-        std::memcmp(bytes.data(), kJournalMagic, sizeof kJournalMagic) != 0) {
+    if (bytes.size() < kJournalHeadSize + 4 ||
+        std::memcmp(bytes.data(), kJournalMagic, sizeof kJournalMagic) != 0 ||
+        bytes[sizeof kJournalMagic] != kJournalVersion) {
         return std::nullopt;
     }
     std::string_view body = bytes.substr(0, bytes.size() - 4);
     if (Crc32(body) != LoadU32(reinterpret_cast<const uint8_t*>(bytes.data() + body.size()))) {
         return std::nullopt;
     }
-    Cursor in{body, sizeof kJournalMagic};
+    Cursor in{body, kJournalHeadSize};
     Journal journal;
     journal.target.device = in.Take(8);
     journal.target.inode = in.Take(8);
@@ -109,6 +104,15 @@ std::optional<Journal> DecodeJournal(std::string_view bytes) {
 bool JournalMatches(const Journal& journal, File& file) {
     if (!(file.Id() == journal.target))
         return false;
+    // A change leaves a file with at least its header and within what 32-bit addresses reach.
+    if (journal.target_size < kHeaderSize || journal.target_size > kMaxFileSize)
+        return false;
+    // Every range overwrites bytes the file has: a change never journals its growth.
+    const uint64_t size = file.Size();
+    for (const JournalEntry& entry : journal.entries) {
+        if (entry.offset > size || entry.after.size() > size - entry.offset)
+            return false;
+    }
     std::string current;
     for (const JournalEntry& entry : journal.entries) {
         current.resize(entry.after.size());
@@ -163,8 +167,20 @@ std::optional<Journal> RecoverJournal(FileSystem& fs, const std::filesystem::pat
     std::string bytes;
     {
         auto journal_file = fs.Open(journal_path, OpenMode::kRead);
-        bytes.resize(static_cast<size_t>(journal_file->Size()));
-        bytes.resize(journal_file->ReadAt(0, bytes.data(), bytes.size()));
+        const uint64_t length = journal_file->Size();
+        if (length <=
+            std::max(kSmallestJournalAllowance, kMostJournalBytesPerFileByte * file.Size())) {
+            bytes.resize(static_cast<size_t>(length));
+            bytes.resize(journal_file->ReadAt(0, bytes.data(), bytes.size()));
+        }
+    }
+    if (JournalOfAnotherVersion(bytes)) {
+        // A change another version of this library began: only that version can finish it, so
+        // the file is left exactly as it is.
+        throw Error(ErrorCode::kUnsupported,
+                    journal_path.string() +
+                        " was written by another version of this program; open the file with "
+                        "that version so that it can finish its change");
     }
     std::optional<Journal> journal = DecodeJournal(bytes);
     if (journal && !JournalMatches(*journal, file))

@@ -2,7 +2,7 @@
 // file does not use yet, then lists every byte range it must overwrite in place (header, tree
 // nodes, freed blocks) with the bytes before and after in "<file>.journal", flushes it, applies
 // it and removes it. Whoever opens the file later finds either no journal (old or new state on
-// disk) or a complete one, which it applies again.
+// disk) or a complete one, which it applies again. docs/journal-format.md describes the file.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "dbx/file_names.h"
 #include "dbx/file_reader.h"
 #include "dbx/file_system.h"
 
@@ -29,11 +30,12 @@ struct Journal {
     std::vector<JournalEntry> entries;
 };
 
-std::filesystem::path JournalPath(const std::filesystem::path& file);
-
 std::string EncodeJournal(const Journal& journal);
-// Nothing when the bytes are not a complete journal (a crash while it was being written).
+// Nothing when the bytes are not a complete journal of this version (a crash while it was being
+// written, or another version's journal).
 std::optional<Journal> DecodeJournal(std::string_view bytes);
+// Whether the bytes begin as a journal of another format version.
+bool JournalOfAnotherVersion(std::string_view bytes);
 
 // Whether the journal describes a change to `file` as it is now: same file, and every 512-byte
 // sector of every entry holds either the bytes before or after the change (a crash may have
@@ -49,6 +51,7 @@ std::vector<Patch> JournalPatches(const Journal& journal);
 
 // Looks for a journal beside `path`. A matching one is applied to `file` (when `writable`) or
 // returned for overlaying; a stale or incomplete one is removed (when `writable`) or ignored.
+// Throws kUnsupported, touching nothing, for a journal of another format version.
 std::optional<Journal> RecoverJournal(FileSystem& fs, const std::filesystem::path& path, File& file,
                                       bool writable);
 

@@ -1,11 +1,9 @@
 #include "dbx/mail_headers.h"
 
-#include <iconv.h>
-
 #include <cctype>
-#include <cerrno>
 
 #include "ascii_text.h"
+#include "charset.h"
 #include "dbx/filetime.h"
 #include "dbx/schema.h"
 
@@ -89,45 +87,6 @@ std::string DecodeQ(std::string_view in) {
     return out;
 }
 
-std::string Convert(const std::string& bytes, std::string from, const std::string& to) {
-    if (size_t star = from.find('*'); star != std::string::npos)
-        from.resize(star);  // RFC 2231 language
-    if (EqualsIgnoreCase(from, to))
-        return bytes;
-    iconv_t cd = iconv_open(to.c_str(), from.c_str());
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        return bytes;
-    std::string out;
-    char* in = const_cast<char*>(bytes.data());
-    size_t in_left = bytes.size();
-    char buffer[256];
-    while (in_left > 0) {
-        char* out_ptr = buffer;
-        size_t out_left = sizeof buffer;
-        size_t rc = iconv(cd, &in, &in_left, &out_ptr, &out_left);
-        out.append(buffer, static_cast<size_t>(out_ptr - buffer));
-        if (rc == static_cast<size_t>(-1)) {
-            if (errno == E2BIG)
-                continue;
-            if (errno == EILSEQ || errno == EINVAL) {
-                // Skip one undecodable or unrepresentable character (a whole UTF-8 sequence).
-                out.push_back('?');
-                size_t skip = 1;
-                unsigned char lead = static_cast<unsigned char>(*in);
-                if (EqualsIgnoreCase(from, "UTF-8") && lead >= 0xC0)
-                    skip = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-                skip = std::min(skip, in_left);
-                in += skip;
-                in_left -= skip;
-                continue;
-            }
-            break;
-        }
-    }
-    iconv_close(cd);
-    return out;
-}
-
 const char* SkipComment(const char* p, const char* end) {
     int depth = 0;
     for (; p < end; ++p) {
@@ -148,16 +107,28 @@ const char* SkipComment(const char* p, const char* end) {
 constexpr size_t kMaxColumnText = 512;
 constexpr size_t kMaxReferences = 1024;
 
+// A record string is one line of text: a line break or NUL that a header value carries (bare,
+// or decoded from an encoded word) becomes a blank, so that nothing built from the column later
+// gains a header line, and the string is not cut short where it is read.
+std::string OneLine(std::string_view text) {
+    std::string line(text);
+    for (char& c : line) {
+        if (c == '\r' || c == '\n' || c == '\0')
+            c = ' ';
+    }
+    return line;
+}
+
 std::string Clip(std::string_view text) {
-    return std::string(text.substr(0, kMaxColumnText));
+    return OneLine(text.substr(0, kMaxColumnText));
 }
 
 std::string ClipReferences(std::string_view text) {
     if (text.size() <= kMaxReferences)
-        return std::string(text);
+        return OneLine(text);
     text = text.substr(text.size() - kMaxReferences);
     size_t start = text.find('<');
-    return std::string(start == std::string_view::npos ? text : text.substr(start));
+    return OneLine(start == std::string_view::npos ? text : text.substr(start));
 }
 
 std::string JoinDisplays(const std::vector<Mailbox>& boxes) {
@@ -246,7 +217,7 @@ std::string DecodeEncodedWords(std::string_view value, const std::string& charse
             last_was_word = false;
             continue;
         }
-        out += Convert(bytes, word_charset, charset);
+        out += ConvertText(bytes, word_charset, charset);
         pos = end + 2;
         last_was_word = true;
     }

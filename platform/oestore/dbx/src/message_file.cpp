@@ -283,10 +283,20 @@ uint32_t MailboxWriter::Add(std::string_view text, Record columns) {
 void CompactDatabase(Database& db) {
     {
         Database::ChangeLock lock(db);
+        const FileAccess access = db.file().Access();
+        if (access.links > 1) {
+            // The new file would take this name only and leave the others on the old content.
+            throw Error(ErrorCode::kInvalidArgument,
+                        "cannot compact " + db.path().string() + ": the file has " +
+                            std::to_string(access.links) +
+                            " names (hard links), and compacting would part them; make it a "
+                            "file of its own (copy it) first");
+        }
         FileBuilder::Options options;
         options.fs = &db.fs();
         options.last_id = db.header().last_id();
         options.indexes = &db.indexes();
+        options.access = access;
         FileBuilder builder(db.path(), db.kind(), db.user_data(), options);
         IssueList issues;
         IndexCursor cursor(db, 0, &issues);

@@ -79,6 +79,58 @@ struct IOlePropertyPage : IUnknown {
     WINPAL_INTERFACE_DTOR(IOlePropertyPage)
 };
 
+// ---- persistence, as OLE declares it -----------------------------------------------------------
+
+// A save that could not be written.
+constexpr HRESULT STG_E_CANTSAVE = static_cast<HRESULT>(0x80030103);
+
+struct IPersist : IUnknown {
+    virtual HRESULT GetClassID(CLSID* pClassID) = 0;
+    WINPAL_INTERFACE_DTOR(IPersist)
+};
+
+struct IPersistStreamInit : IPersist {
+    // S_OK when the object changed since it was last saved, S_FALSE otherwise.
+    virtual HRESULT IsDirty() = 0;
+    virtual HRESULT Load(IStream* pStm) = 0;
+    virtual HRESULT Save(IStream* pStm, BOOL fClearDirty) = 0;
+    virtual HRESULT GetSizeMax(ULARGE_INTEGER* pCbSize) = 0;
+    virtual HRESULT InitNew() = 0;
+    WINPAL_INTERFACE_DTOR(IPersistStreamInit)
+};
+
+struct IErrorLog : IUnknown {
+    virtual HRESULT AddError(LPCOLESTR pszPropName, EXCEPINFO* pExcepInfo) = 0;
+    WINPAL_INTERFACE_DTOR(IErrorLog)
+};
+
+// Named properties a container keeps for an object (a form file's text, for instance).
+struct IPropertyBag : IUnknown {
+    // Fills `pVar`; a VT_EMPTY `pVar` takes the stored type, another type asks for a coercion.
+    // E_INVALIDARG when the bag holds no property of that name.
+    virtual HRESULT Read(LPCOLESTR pszPropName, VARIANT* pVar, IErrorLog* pErrorLog) = 0;
+    virtual HRESULT Write(LPCOLESTR pszPropName, VARIANT* pVar) = 0;
+    WINPAL_INTERFACE_DTOR(IPropertyBag)
+};
+
+struct IPersistPropertyBag : IPersist {
+    virtual HRESULT InitNew() = 0;
+    virtual HRESULT Load(IPropertyBag* pPropBag, IErrorLog* pErrorLog) = 0;
+    virtual HRESULT Save(IPropertyBag* pPropBag, BOOL fClearDirty, BOOL fSaveAllProperties) = 0;
+    WINPAL_INTERFACE_DTOR(IPersistPropertyBag)
+};
+
+inline constexpr IID IID_IPersist = {
+    0x0000010C, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+inline constexpr IID IID_IPersistStreamInit = {
+    0x7FD52380, 0x4E07, 0x101B, {0xAE, 0x2D, 0x08, 0x00, 0x2B, 0x2E, 0xC7, 0x13}};
+inline constexpr IID IID_IPropertyBag = {
+    0x55272A00, 0x42CB, 0x11CE, {0x81, 0x35, 0x00, 0xAA, 0x00, 0x4B, 0xB8, 0x51}};
+inline constexpr IID IID_IErrorLog = {
+    0x3127CA40, 0x446E, 0x11CE, {0x81, 0x35, 0x00, 0xAA, 0x00, 0x4B, 0xB8, 0x51}};
+inline constexpr IID IID_IPersistPropertyBag = {
+    0x37D84F60, 0x42CB, 0x11CE, {0x81, 0x35, 0x00, 0xAA, 0x00, 0x4B, 0xB8, 0x51}};
+
 inline constexpr IID IID_IControlSite = {
     0xBAF52B66, 0xA52E, 0x4514, {0xAA, 0x9E, 0x51, 0xAF, 0x7E, 0x87, 0x73, 0x21}};
 inline constexpr IID IID_IControlWindow = {

@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 
+#include "crash_points.h"
 #include "dbx/check.h"
 #include "dbx_test_util.h"
 #include "simulated_file_system.h"
@@ -13,8 +14,6 @@
 namespace {
 
 using namespace dbx;
-using dbxtest::CrashKind;
-using dbxtest::SimulatedCrash;
 using dbxtest::SimulatedFileSystem;
 
 const std::string kMailbox = "/sim/Mail.dbx";
@@ -68,15 +67,9 @@ std::string Content(SimulatedFileSystem& fs, const std::string& path) {
     return seen[1];
 }
 
-using Files = std::map<std::string, std::string>;
-using Change = std::function<void(SimulatedFileSystem&)>;
-
-std::unique_ptr<SimulatedFileSystem> Seed(const Files& files) {
-    auto fs = std::make_unique<SimulatedFileSystem>();
-    for (const auto& [path, bytes] : files)
-        fs->Put(path, bytes);
-    return fs;
-}
+using dbxtest::Files;
+using dbxtest::Interruption;
+using dbxtest::Seed;
 
 // A follow-up change that must work on whatever a crash left.
 void AppendOne(SimulatedFileSystem& fs, const std::string& path) {
@@ -88,51 +81,35 @@ void AppendOne(SimulatedFileSystem& fs, const std::string& path) {
         ADD_FAILURE() << issue.ToString();
 }
 
-void CheckEveryCrashPoint(const Files& files, const std::string& path, const Change& change) {
+void CheckEveryCrashPoint(const Files& files, const std::string& path,
+                          const dbxtest::Change& change) {
     auto before = Seed(files);
     std::string old_content = Content(*before, path);
     ASSERT_EQ(old_content.find("FINDING"), std::string::npos) << old_content;
 
     auto reference = Seed(files);
     change(*reference);
-    int64_t writes = reference->mutations();
     std::string new_content = Content(*reference, path);
     ASSERT_EQ(new_content.find("FINDING"), std::string::npos) << new_content;
     ASSERT_NE(new_content, old_content);
-    ASSERT_GT(writes, 3);
 
     int old_seen = 0, new_seen = 0;
-    for (int64_t k = 0; k < writes; ++k) {
-        auto fs = Seed(files);
-        fs->CrashAfter(k);
-        EXPECT_THROW(change(*fs), SimulatedCrash) << "crash at write " << k;
-        struct Case {
-            CrashKind kind;
-            uint32_t seed;
-        };
-        for (Case c : {Case{CrashKind::kProcess, 0}, Case{CrashKind::kPowerLoss, 0},
-                       Case{CrashKind::kPowerLossPartly, 1}, Case{CrashKind::kPowerLossPartly, 2},
-                       Case{CrashKind::kPowerLossPartly, 3}}) {
-            auto survivor = fs->Survivor(c.kind, c.seed + static_cast<uint32_t>(k) * 7);
-            std::string content = Content(*survivor, path);
+    int64_t writes = dbxtest::ForEveryInterruption(
+        files, change, [&](SimulatedFileSystem& left, const Interruption& how) {
+            std::string content = Content(left, path);
             bool is_old = content == old_content, is_new = content == new_content;
-            EXPECT_TRUE(is_old || is_new) << "crash at write " << k << " of " << writes << " (kind "
-                                          << static_cast<int>(c.kind) << "):\n"
+            EXPECT_TRUE(is_old || is_new) << how.how << " at write " << how.write << ":\n"
                                           << content;
+            if (how.failure) {
+                EXPECT_TRUE(how.reported) << "failure at write " << how.write;
+                return;
+            }
             old_seen += is_old;
             new_seen += is_new;
-            if (c.kind == CrashKind::kProcess)
-                AppendOne(*survivor, path);
-        }
-        // The same write failing instead: the change reports the error, the file stays whole.
-        auto failing = Seed(files);
-        failing->FailAfter(k);
-        EXPECT_THROW(change(*failing), Error) << "failure at write " << k;
-        std::string content = Content(*failing, path);
-        EXPECT_TRUE(content == old_content || content == new_content)
-            << "failure at write " << k << ":\n"
-            << content;
-    }
+            if (how.how == "process crash")
+                AppendOne(left, path);
+        });
+    EXPECT_GT(writes, 3);
     EXPECT_GT(old_seen, 0);
     EXPECT_GT(new_seen, 0);
 }
@@ -160,14 +137,14 @@ Files FolderFiles() {
     return {{kFolders, fs.Get(kFolders)}};
 }
 
-Change OnMailbox(const std::function<void(MessageFile&)>& body) {
+dbxtest::Change OnMailbox(const std::function<void(MessageFile&)>& body) {
     return [body](SimulatedFileSystem& fs) {
         MessageFile file = MessageFile::Open(kMailbox, dbxtest::Writable(&fs));
         body(file);
     };
 }
 
-Change OnFolders(const std::function<void(FolderFile&)>& body) {
+dbxtest::Change OnFolders(const std::function<void(FolderFile&)>& body) {
     return [body](SimulatedFileSystem& fs) {
         FolderFile file = FolderFile::Open(kFolders, dbxtest::Writable(&fs));
         body(file);

@@ -9,16 +9,14 @@
 namespace dbxtest {
 
 std::filesystem::path SamplesDir() {
-    for (std::filesystem::path dir : {std::filesystem::path(DBX_SOURCE_DIR) / "../shared/samples",
-                                      std::filesystem::path("/work/shared/samples")}) {
-        if (std::filesystem::exists(dir / "Inbox.dbx"))
-            return dir;
-    }
-    return {};
+    return std::filesystem::path(DBX_SOURCE_DIR) / "tests" / "data" / "dbx";
 }
 
 std::filesystem::path Sample(const std::string& name) {
-    return SamplesDir() / name;
+    std::filesystem::path path = SamplesDir() / name;
+    if (!std::filesystem::is_regular_file(path))
+        ADD_FAILURE() << "the sample " << path << " is missing (the project keeps it there)";
+    return path;
 }
 
 std::string MakeMessage(uint32_t n, size_t body_bytes) {

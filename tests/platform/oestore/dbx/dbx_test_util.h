@@ -16,15 +16,10 @@
 
 namespace dbxtest {
 
-// The folder with the Outlook Express sample files (empty when they are not available).
+// The genuine Outlook Express sample files the project keeps in tests/data/dbx, with their
+// licence. A sample that is missing fails the test that asks for it.
 std::filesystem::path SamplesDir();
 std::filesystem::path Sample(const std::string& name);
-
-#define REQUIRE_DBX_SAMPLES()                  \
-    do {                                       \
-        if (::dbxtest::SamplesDir().empty())   \
-            GTEST_SKIP() << "no .dbx samples"; \
-    } while (0)
 
 // A message of roughly `body_bytes` bytes whose headers and body depend on `n`.
 std::string MakeMessage(uint32_t n, size_t body_bytes = 300);

@@ -10,7 +10,6 @@ namespace {
 using namespace dbx;
 
 TEST(MailHeaders, WelcomeMessageGivesTheColumnsOutlookExpressStored) {
-    REQUIRE_DBX_SAMPLES();
     MessageFile inbox = MessageFile::Open(dbxtest::Sample("Inbox.dbx"));
     Record stored = inbox.ReadRecord(2);
     Record derived = MessageRecordFromText(inbox.ReadText(2), {0, 1});
@@ -88,6 +87,77 @@ TEST(MailHeaders, NewMessageColumnsFollowTheHeader) {
     EXPECT_EQ(record.FileTime(msgcol::kDate), record.FileTime(msgcol::kReceivedDate))
         << "no Date: header";
     EXPECT_EQ(record.FileTime(msgcol::kDownloadTime), FileTimeFromUnix(1000000000));
+}
+
+// Header shapes met in real mail, each with the columns a new message gets from it.
+TEST(MailHeaders, RealWorldHeaderShapes) {
+    struct Case {
+        const char* name;
+        std::string header;
+        std::string subject, normalized, display_from, email_from, display_to, email_to, sent;
+    };
+    const std::vector<Case> cases = {
+        {"folded subject", "Subject: A long\r\n\tsubject line\r\nFrom: a@x.org\r\n",
+         "A long subject line", "A long subject line", "a@x.org", "a@x.org", "", "", "-"},
+        {"encoded words across a fold", "Subject: =?UTF-8?B?w6Rs?=\r\n =?UTF-8?B?dGVy?=\r\n",
+         "\xE4lter", "\xE4lter", "", "", "", "", "-"},
+        {"encoded word in a quoted name", "From: \"=?ISO-8859-1?Q?Fran=E7ois?=\" <f@x.fr>\r\n", "",
+         "", "Fran\xE7ois", "f@x.fr", "", "", "-"},
+        {"name in a comment", "From: joe@x.org (Joe Bloggs)\r\n", "", "", "Joe Bloggs", "joe@x.org",
+         "", "", "-"},
+        {"bare address in brackets", "From: <bare@x.org>\r\n", "", "", "bare@x.org", "bare@x.org",
+         "", "", "-"},
+        {"empty group", "To: undisclosed-recipients:;\r\n", "", "", "", "", "", "", "-"},
+        {"quoted comma and several recipients", "To: \"Smith, Ann\" <ann@x.org>, bob@y.org\r\n", "",
+         "", "", "", "Smith, Ann; bob@y.org", "ann@x.org", "-"},
+        {"date without a weekday, named zone", "Date: 5 Jul 2004 09:03:07 PDT\r\n", "", "", "", "",
+         "", "", "2004-07-05 16:03:07"},
+        {"date with a two-digit year", "Date: Mon, 5 Jul 04 09:03:07 +0000\r\n", "", "", "", "", "",
+         "", "2004-07-05 09:03:07"},
+        {"date with a zone comment", "Date: Tue, 06 Jul 2004 11:00:00 +0200 (CEST)\r\n", "", "", "",
+         "", "", "", "2004-07-06 09:00:00"},
+        {"line feeds alone", "Subject: unix\nFrom: a@b.org\n\nbody\n", "unix", "unix", "a@b.org",
+         "a@b.org", "", "", "-"},
+        {"field names in any case", "SUBJECT: caps\r\nfrom: lower@x.org\r\n", "caps", "caps",
+         "lower@x.org", "lower@x.org", "", "", "-"},
+        {"one prefix removed", "Subject: Fwd: Re: x\r\n", "Fwd: Re: x", "Re: x", "", "", "", "",
+         "-"},
+        {"German reply prefix", "Subject: AW: Antwort\r\n", "AW: Antwort", "Antwort", "", "", "",
+         "", "-"},
+        {"unknown charset", "Subject: =?x-unknown?Q?abc?=\r\n", "abc", "abc", "", "", "", "", "-"},
+        {"8-bit header bytes", "Subject: caf\xE9\r\n", "caf\xE9", "caf\xE9", "", "", "", "", "-"},
+        {"no header at all", "\r\nbody only\r\n", "", "", "", "", "", "", "-"},
+        // Line breaks and NULs, raw or encoded, never reach a record string.
+        {"encoded line break", "Subject: =?utf-8?Q?a=0D=0ABcc:_x@evil.example?=\r\n",
+         "a  Bcc: x@evil.example", "a  Bcc: x@evil.example", "", "", "", "", "-"},
+        {"encoded NUL", "From: =?utf-8?Q?Eve=00?= <eve@x.org>\r\n", "", "", "Eve ", "eve@x.org", "",
+         "", "-"},
+        {"bare carriage return", "Subject: a\rBcc: x@evil.example\r\n", "a Bcc: x@evil.example",
+         "a Bcc: x@evil.example", "", "", "", "", "-"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Record record = MessageRecordFromText(c.header + "\r\nbody\r\n", {0, 1});
+        EXPECT_EQ(record.String(msgcol::kSubject), c.subject);
+        EXPECT_EQ(record.String(msgcol::kNormalizedSubject), c.normalized);
+        EXPECT_EQ(record.String(msgcol::kDisplayFrom), c.display_from);
+        EXPECT_EQ(record.String(msgcol::kEmailFrom), c.email_from);
+        EXPECT_EQ(record.String(msgcol::kDisplayTo), c.display_to);
+        EXPECT_EQ(record.String(msgcol::kEmailTo), c.email_to);
+        if (c.sent != "-") {
+            EXPECT_EQ(FormatFileTime(record.FileTime(msgcol::kDate)), c.sent);
+        }
+        const TableSchema& schema = SchemaFor(TableKind::kMessages);
+        for (const Column& column : record.columns) {
+            if (schema.column_type(column.id) == ColumnType::kString) {
+                std::string_view text(column.data);
+                EXPECT_EQ(
+                    text.substr(0, text.size() - 1).find_first_of(std::string_view("\r\n\0", 3)),
+                    std::string_view::npos)
+                    << "column " << int(column.id);
+            }
+        }
+    }
 }
 
 }  // namespace

@@ -30,7 +30,11 @@ TEST(MailboxReadability, JudgesEveryKindOfFile) {
 
     const fs::path damaged = dir.Path() / "Damaged.dbx";
     fs::copy_file(sound, damaged);
-    PatchDword(damaged, dbx::hdr::kFreeBytes, 12345);  // wrong free-space accounting only
+    PatchDword(damaged, dbx::hdr::kLastId, 3);  // the next message would reuse an id
+    // Wrong free-space statistics lose nothing: files the mail client wrote may have them.
+    const fs::path statistics = dir.Path() / "Statistics.dbx";
+    fs::copy_file(sound, statistics);
+    PatchDword(statistics, dbx::hdr::kFreeBytes, 12345);
 
     const fs::path cut = dir.Path() / "Cut.dbx";
     testsupport::WriteFile(cut, bytes.substr(0, bytes.size() * 2 / 3));
@@ -47,7 +51,8 @@ TEST(MailboxReadability, JudgesEveryKindOfFile) {
         const char* reason;  // a part of the reason
     } cases[] = {
         {sound, Verdict::kSound, ""},
-        {damaged, Verdict::kDamagedButReadable, "free"},
+        {damaged, Verdict::kDamagedButReadable, "id counter"},
+        {statistics, Verdict::kSound, ""},
         {cut, Verdict::kUnreadable, "outside the file"},
         {text, Verdict::kNotAMailbox, "header"},
         {empty, Verdict::kNotAMailbox, "0 bytes"},

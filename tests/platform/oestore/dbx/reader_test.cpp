@@ -1,4 +1,5 @@
 // Reading the genuine Outlook Express 6 sample files.
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include "dbx/filetime.h"
@@ -11,8 +12,17 @@ namespace {
 using namespace dbx;
 using dbxtest::Sample;
 
+// The samples belong to the project, with their licence; a missing one fails, never skips.
+TEST(Reader, SamplesAreThoseOfTheProjectAndAMissingOneFails) {
+    for (const char* name :
+         {"Folders.dbx", "Inbox.dbx", "Outbox.dbx", "Offline.dbx", "LICENSE.DbxOutlookExpress"}) {
+        EXPECT_TRUE(std::filesystem::is_regular_file(Sample(name))) << name;
+    }
+    EXPECT_EQ(dbxtest::SamplesDir().filename(), "dbx");
+    EXPECT_NONFATAL_FAILURE(Sample("Missing.dbx"), "is missing");
+}
+
 TEST(Reader, InboxListsTheWelcomeMessage) {
-    REQUIRE_DBX_SAMPLES();
     MessageFile inbox = MessageFile::Open(Sample("Inbox.dbx"));
     EXPECT_EQ(inbox.count(), 1u);
     EXPECT_EQ(inbox.info(), (MessageFileInfo{4, "Inbox", 3, "LocalStore", 1}));
@@ -44,7 +54,6 @@ TEST(Reader, InboxListsTheWelcomeMessage) {
 }
 
 TEST(Reader, OutboxIsEmptyAndDescribesItsFolder) {
-    REQUIRE_DBX_SAMPLES();
     MessageFile outbox = MessageFile::Open(Sample("Outbox.dbx"));
     EXPECT_EQ(outbox.count(), 0u);
     EXPECT_TRUE(outbox.List().empty());
@@ -53,7 +62,6 @@ TEST(Reader, OutboxIsEmptyAndDescribesItsFolder) {
 }
 
 TEST(Reader, FoldersGivesTheTreeOfANewProfile) {
-    REQUIRE_DBX_SAMPLES();
     FolderFile folders = FolderFile::Open(Sample("Folders.dbx"));
     std::vector<FolderInfo> all = folders.List();
     std::vector<uint32_t> ids;
@@ -83,7 +91,6 @@ TEST(Reader, FoldersGivesTheTreeOfANewProfile) {
 // The order Outlook Express stored in the secondary indexes is the order our key comparison
 // gives: signed parent first, then the name ignoring case.
 TEST(Reader, SecondaryIndexOrderMatchesTheKeyComparison) {
-    REQUIRE_DBX_SAMPLES();
     for (const char* name : {"Folders.dbx"}) {
         auto db = Database::Open(Sample(name));
         for (int index = 1; index < static_cast<int>(db->indexes().size()); ++index) {
@@ -101,7 +108,6 @@ TEST(Reader, SecondaryIndexOrderMatchesTheKeyComparison) {
 }
 
 TEST(Reader, OtherTablesAreRefusedByKind) {
-    REQUIRE_DBX_SAMPLES();
     try {
         Database::Open(Sample("Offline.dbx"));
         FAIL() << "Offline.dbx opened";
@@ -115,7 +121,6 @@ TEST(Reader, OtherTablesAreRefusedByKind) {
 }
 
 TEST(Reader, WalkChecksEveryIndexOfTheSamplesCleanly) {
-    REQUIRE_DBX_SAMPLES();
     for (const char* name : {"Inbox.dbx", "Outbox.dbx", "Folders.dbx"}) {
         auto db = Database::Open(Sample(name));
         EXPECT_TRUE(db->open_issues().empty()) << name;

@@ -11,7 +11,6 @@ namespace {
 using namespace dbx;
 
 TEST(Record, SampleRecordsReencodeToTheirOwnBytes) {
-    REQUIRE_DBX_SAMPLES();
     int checked = 0;
     for (const char* name : {"Inbox.dbx", "Folders.dbx"}) {
         auto db = Database::Open(dbxtest::Sample(name));

@@ -52,12 +52,14 @@ class SimulatedFile : public dbx::File {
         node().pending.clear();
     }
     dbx::FileId Id() override { return {1, inode_}; }
+    int64_t ModifiedTime() override { return node().modified; }
     void Lock() override {}
     void Unlock() override {}
 
   private:
     SimulatedFileSystem::Inode& node() { return fs_.inodes_.at(inode_); }
     void Record(SimulatedFileSystem::Write write) {
+        node().modified = ++fs_.clock_;
         Apply(node().current, write);
         node().pending.push_back(std::move(write));
     }

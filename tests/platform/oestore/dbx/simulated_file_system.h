@@ -63,7 +63,9 @@ class SimulatedFileSystem : public dbx::FileSystem {
         std::string current;
         std::string durable;
         std::vector<Write> pending;  // since the last flush, in order
+        int64_t modified = 0;        // the file system's clock at the last write
     };
+    int64_t clock_ = 0;
     std::map<uint64_t, Inode> inodes_;
 
   private:

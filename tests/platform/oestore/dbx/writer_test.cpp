@@ -18,7 +18,6 @@ using testsupport::ReadFile;
 using testsupport::TempDir;
 
 TEST(Writer, SamplesPassTheConsistencyCheck) {
-    REQUIRE_DBX_SAMPLES();
     for (const char* name : {"Inbox.dbx", "Outbox.dbx", "Folders.dbx"}) {
         EXPECT_EQ(CheckFindings(Sample(name)), "") << name;
     }
@@ -26,7 +25,6 @@ TEST(Writer, SamplesPassTheConsistencyCheck) {
 
 // A compacted empty folder file is exactly what the mail client wrote for its new Outbox.
 TEST(Writer, CompactingTheEmptyOutboxReproducesItByteForByte) {
-    REQUIRE_DBX_SAMPLES();
     TempDir dir;
     auto copy = dbxtest::CopyTo(Sample("Outbox.dbx"), dir.Path());
     MessageFile::Open(copy, dbxtest::Writable()).Compact();
@@ -34,7 +32,6 @@ TEST(Writer, CompactingTheEmptyOutboxReproducesItByteForByte) {
 }
 
 TEST(Writer, CompactingInboxKeepsEveryColumnAndTheText) {
-    REQUIRE_DBX_SAMPLES();
     TempDir dir;
     auto copy = dbxtest::CopyTo(Sample("Inbox.dbx"), dir.Path());
     MessageFile original = MessageFile::Open(Sample("Inbox.dbx"));
@@ -58,7 +55,6 @@ TEST(Writer, CompactingInboxKeepsEveryColumnAndTheText) {
 }
 
 TEST(Writer, CompactingFoldersKeepsRecordsAndIndexOrder) {
-    REQUIRE_DBX_SAMPLES();
     TempDir dir;
     auto copy = dbxtest::CopyTo(Sample("Folders.dbx"), dir.Path());
     FolderFile original = FolderFile::Open(Sample("Folders.dbx"));

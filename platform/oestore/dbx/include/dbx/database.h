@@ -37,7 +37,8 @@ class Database {
   public:
     // Opens a message or folder table. Throws kUnsupported (naming the kind) for the other
     // DirectDB tables, kCorrupt for a damaged header, kIo when the file cannot be opened. A
-    // change interrupted by a crash is completed first (or, read-only, read as completed).
+    // change interrupted by a crash is completed first (or, read-only, read as completed). A path
+    // that names a symbolic link opens the file it leads to; path() is that file's.
     static std::unique_ptr<Database> Open(const std::filesystem::path& path,
                                           const OpenOptions& options = {});
     ~Database();

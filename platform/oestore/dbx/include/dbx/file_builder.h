@@ -11,6 +11,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,6 +36,9 @@ class FileBuilder {
         // Index definitions and filters to use instead of the schema's (a compaction keeps the
         // file's own).
         const std::vector<IndexInfo>* indexes = nullptr;
+        // The permission bits, owner and group the new file gets (a compaction keeps the old
+        // file's); without, a new file's.
+        std::optional<FileAccess> access;
     };
 
     FileBuilder(std::filesystem::path path, TableKind kind, std::string user_data,

@@ -16,6 +16,14 @@ struct FileId {
     bool operator==(const FileId&) const = default;
 };
 
+// Who may use a file, and under how many names (hard links) it is found.
+struct FileAccess {
+    uint32_t mode = 0644;  // permission bits
+    uint32_t owner = 0;
+    uint32_t group = 0;
+    uint32_t links = 1;
+};
+
 class File {
   public:
     virtual ~File() = default;
@@ -27,6 +35,14 @@ class File {
     // Makes every write so far durable (fsync).
     virtual void Sync() = 0;
     virtual FileId Id() = 0;
+    // When the file was last written, in nanoseconds of the file system's clock; file systems
+    // without one answer 0.
+    virtual int64_t ModifiedTime() { return 0; }
+    // File systems without owners and links answer a file of its own, readable by everyone.
+    virtual FileAccess Access() { return {}; }
+    // Gives the file the permission bits, owner and group of `access` (a file that replaces
+    // another keeps the other's); throws kIo when they cannot be given.
+    virtual void SetAccess(const FileAccess&) {}
     // Advisory exclusive lock between processes that change the same file; Unlock releases it.
     // Waits for another holder a bounded time, then throws kIo with os_error EWOULDBLOCK.
     virtual void Lock() = 0;
@@ -43,6 +59,9 @@ class FileSystem {
   public:
     virtual ~FileSystem() = default;
     virtual std::unique_ptr<File> Open(const std::filesystem::path& path, OpenMode mode) = 0;
+    // The path of the file itself when `path` names a symbolic link (followed as far as it
+    // goes); `path` otherwise. File systems without links answer `path`.
+    virtual std::filesystem::path Resolve(const std::filesystem::path& path) { return path; }
     virtual bool Exists(const std::filesystem::path& path) = 0;
     // Removes a file; a missing file is not an error.
     virtual void Remove(const std::filesystem::path& path) = 0;

@@ -45,7 +45,8 @@ struct NewMessageOptions {
 };
 
 // A record with every column a new local message gets, from the message text. Append adds the
-// id, text address and size.
+// id, text address and size. Its strings are single lines: CR, LF and NUL in a header value
+// (raw or decoded) become blanks.
 Record MessageRecordFromText(std::string_view text, const NewMessageOptions& options = {});
 
 }  // namespace dbx

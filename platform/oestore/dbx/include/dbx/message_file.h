@@ -136,8 +136,10 @@ class MailboxWriter {
     uint32_t next_id_ = 2;
 };
 
-// Rewrites any supported file compactly (new file renamed over the old one) and re-opens it.
-// Refuses (kCorrupt) when any record or text cannot be read, so nothing is silently dropped.
+// Rewrites any supported file compactly (new file renamed over the old one, with the old one's
+// permission bits, owner and group) and re-opens it. Refuses (kCorrupt) when any record or text
+// cannot be read, so nothing is silently dropped, and (kInvalidArgument) a file with several
+// hard links, which the new file would part; throws kIo when the owner cannot be kept.
 void CompactDatabase(Database& db);
 
 }  // namespace dbx

@@ -18,6 +18,10 @@ int Compact(const Args& args);
 int Folders(const Args& args);
 int Pack(const Args& args);
 
+// The code page of the names in Folders.dbx, as the store takes it: the one WINPAL_ACP names
+// when it is one the platform layer knows (65001 UTF-8, 28591 Latin-1), else Windows-1252.
+unsigned StoreCodePage();
+
 // "0x01000081 RH" style rendering of message flags: read, has body, flagged, watched...
 std::string FlagLetters(unsigned flags);
 

@@ -1,9 +1,12 @@
 // dbxtool ls and folders: message lists, folder lists and the folder tree of a store.
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <string>
 
 #include "commands.h"
+#include "dbx/file_names.h"
 #include "dbx/filetime.h"
 #include "dbx/folder_file.h"
 #include "dbx/message_file.h"
@@ -37,8 +40,12 @@ void PrintTree(const std::multimap<uint32_t, const dbx::FolderInfo*>& children, 
         const dbx::FolderInfo& f = *it->second;
         std::printf("%*s%s  [id %u", 2 * depth, "", f.name.c_str(), f.id);
         if (!f.file.empty()) {
+            std::optional<std::filesystem::path> path =
+                dbx::StoreFilePath(dir, f.file, StoreCodePage());
             std::printf(", %s%s", f.file.c_str(),
-                        std::filesystem::exists(dir / f.file) ? "" : " (missing)");
+                        !path                            ? " (not a file name)"
+                        : std::filesystem::exists(*path) ? ""
+                                                         : " (missing)");
         }
         if (f.messages || f.unread)
             std::printf(", %u messages, %u unread", f.messages, f.unread);
@@ -49,6 +56,15 @@ void PrintTree(const std::multimap<uint32_t, const dbx::FolderInfo*>& children, 
 }
 
 }  // namespace
+
+unsigned StoreCodePage() {
+    const char* text = std::getenv("WINPAL_ACP");
+    if (!text || !*text)
+        return 1252;
+    // The code pages the platform layer knows; it takes any other for Windows-1252 too.
+    const std::string code_page = text;
+    return code_page == "65001" ? 65001 : code_page == "28591" ? 28591 : 1252;
+}
 
 std::string FlagLetters(unsigned flags) {
     struct Bit {

@@ -2,6 +2,8 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <filesystem>
+#include <system_error>
 
 #include "commands.h"
 #include "program_version.h"
@@ -39,16 +41,27 @@ int main(int argc, char** argv) {
         size_t arguments;  // the least number; more are allowed when `variadic`
         int (*run)(const dbxtool::Args&);
         bool variadic = false;
+        bool reads_file = true;  // the first argument is a .dbx file to read
     };
-    const Entry commands[] = {{"info", 1, dbxtool::Info},       {"ls", 1, dbxtool::List},
-                              {"cat", 2, dbxtool::Cat},         {"extract", 2, dbxtool::Extract},
-                              {"check", 1, dbxtool::Check},     {"compact", 1, dbxtool::Compact},
-                              {"folders", 1, dbxtool::Folders}, {"pack", 2, dbxtool::Pack, true}};
+    const Entry commands[] = {{"info", 1, dbxtool::Info},
+                              {"ls", 1, dbxtool::List},
+                              {"cat", 2, dbxtool::Cat},
+                              {"extract", 2, dbxtool::Extract},
+                              {"check", 1, dbxtool::Check},
+                              {"compact", 1, dbxtool::Compact},
+                              {"folders", 1, dbxtool::Folders, false, false},
+                              {"pack", 2, dbxtool::Pack, true, false}};
     for (const Entry& entry : commands) {
         if (command != entry.name)
             continue;
         if (args.size() < entry.arguments || (!entry.variadic && args.size() != entry.arguments)) {
             std::fputs(kUsage, stderr);
+            return 2;
+        }
+        std::error_code error;
+        if (entry.reads_file && std::filesystem::is_directory(args[0], error)) {
+            std::fprintf(stderr, "dbxtool %s: %s is a directory, not a .dbx file\n", entry.name,
+                         args[0].c_str());
             return 2;
         }
         try {
