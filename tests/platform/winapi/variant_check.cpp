@@ -267,6 +267,37 @@ CHECK_CASE(VariantTextToNumber) {
         SetText(v, bad);
         CHECK_EQ(ResultOf(v, VT_I4), DISP_E_TYPEMISMATCH);
     }
+    // Hexadecimal digits fill a signed integer type as its two's complement.
+    struct RadixCase {
+        const WCHAR* text;
+        VARTYPE vt;
+        HRESULT hr;
+        LONGLONG value;
+    };
+    for (RadixCase c : {RadixCase{W("&HFF"), VT_I1, S_OK, -1},
+                        {W("&H8000"), VT_I2, S_OK, -32768},
+                        {W("&HFFFF"), VT_I2, S_OK, -1},
+                        {W("&H10000"), VT_I2, DISP_E_OVERFLOW, 0},
+                        {W("&HFFFFFFFF"), VT_I8, S_OK, 4294967295LL},
+                        {W("&HFFFF"), VT_UI2, S_OK, 65535}}) {
+        Value v;
+        SetText(v, c.text);
+        Changed n;
+        Change(n, v, c.vt);
+        CHECK_EQ(n.hr, c.hr);
+        if (SUCCEEDED(c.hr)) {
+            LONGLONG got = c.vt == VT_I1   ? n.value.v.cVal
+                           : c.vt == VT_I2 ? n.value.v.iVal
+                           : c.vt == VT_UI2 ? n.value.v.uiVal
+                                            : n.value.v.llVal;
+            CHECK_EQ(got, c.value);
+        }
+    }
+    Value hexReal;
+    SetText(hexReal, W("&HFFFF"));
+    Changed real;
+    Change(real, hexReal, VT_R8);
+    CHECK_EQ(real.value.v.dblVal, 65535.0);
     Value r8;
     SetText(r8, W("2.5e3"));
     Changed d;
