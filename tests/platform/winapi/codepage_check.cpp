@@ -72,6 +72,12 @@ CHECK_CASE(CodePage1252TextToBytes) {
                                       sizeof custom, "*", nullptr);
     CHECK_EQ(written, 1);
     CHECK_EQ(custom[0], '*');
+    // Without WC_NO_BEST_FIT_CHARS Windows writes a look-alike for some characters.
+    usedDefault = FALSE;
+    SIDES_EQ(ToBytes(foreign, 0, &usedDefault), std::string("aA?z"), std::string("a??z"),
+             "winpal has no best-fit table and always works as with WC_NO_BEST_FIT_CHARS, the "
+             "documentation's safe choice: a look-alike can turn a name into another name");
+    CHECK_EQ(usedDefault, TRUE);
     // A lone surrogate is not a character of 1252 either.
     CHECK_EQ(ToBytes(WideText(1, static_cast<WCHAR>(0xD800)), WC_NO_BEST_FIT_CHARS), "?");
 }

@@ -268,6 +268,8 @@ CHECK_CASE(RegistryEnumeratesValuesWithBufferRules) {
     DWORD nameLength = 5, size = sizeof data;
     CHECK_EQ(RegEnumValueA(key, index, name, &nameLength, nullptr, nullptr, data, &size),
              ERROR_MORE_DATA);
+    CHECK_EQ(nameLength, 5u);  // left as it was
+    CHECK_EQ(size, 6u);
     nameLength = 6;
     size = sizeof data;
     CHECK_EQ(RegEnumValueA(key, index, name, &nameLength, nullptr, nullptr, data, &size),
@@ -280,6 +282,17 @@ CHECK_CASE(RegistryEnumeratesValuesWithBufferRules) {
     CHECK_EQ(RegEnumValueA(key, index, name, &nameLength, nullptr, nullptr, data, &size),
              ERROR_MORE_DATA);
     CHECK_EQ(size, 6u);
+    CHECK_EQ(nameLength, sizeof name);
+    // Text stored without its NUL gets one in a buffer with room, as from RegQueryValueExA.
+    CHECK_EQ(SetText(key, "alpha", "firstX", 5), ERROR_SUCCESS);
+    std::memset(data, '#', sizeof data);
+    nameLength = sizeof name;
+    size = sizeof data;
+    CHECK_EQ(RegEnumValueA(key, index, name, &nameLength, nullptr, nullptr, data, &size),
+             ERROR_SUCCESS);
+    CHECK_EQ(size, 5u);
+    CHECK_EQ(std::string(reinterpret_cast<char*>(data), 6), std::string("first\0", 6));
+    CHECK_EQ(SetText(key, "alpha", "first", 6), ERROR_SUCCESS);
     // Sizes without data.
     nameLength = sizeof name;
     size = 0;

@@ -39,6 +39,8 @@ constexpr DWORD WC_ERR_INVALID_CHARS = 0x80;
 
 // The ANSI code page: 1252 unless WINPAL_ACP names another (65001, 28591, 20127 are known).
 UINT GetACP();
+// There is no best-fit table: a character the code page lacks always becomes the default
+// character, as on Windows with WC_NO_BEST_FIT_CHARS, so text never turns into other text.
 // cbMultiByte / cchWideChar of -1 mean "NUL-terminated, and count the NUL". With an output size
 // of 0 the functions return the size needed; when the output is too small they return 0 with
 // ERROR_INSUFFICIENT_BUFFER.
