@@ -141,7 +141,8 @@ BOOL GetModuleHandleExA(DWORD dwFlags, LPCSTR lpModuleName, HMODULE* phModule) {
         module = winpal::ModuleFromAddress(lpModuleName);
     else if (!lpModuleName)
         module = reinterpret_cast<HMODULE>(_r_debug.r_map);  // the program is the first entry
-    else if (void* loaded = dlopen(winpal::PathFromAnsi(lpModuleName).c_str(), RTLD_NOW | RTLD_NOLOAD)) {
+    else if (void* loaded =
+                 dlopen(winpal::PathFromAnsi(lpModuleName).c_str(), RTLD_NOW | RTLD_NOLOAD)) {
         module = static_cast<HMODULE>(loaded);
         dlclose(loaded);  // the reference, when wanted, is taken below
     }

@@ -65,23 +65,22 @@ void Equal(const A& actual, const B& expected, const char* file, int line, const
         same = actual == expected;
     }
     Record(same, file, line,
-           same ? std::string() : std::string(text) + ": " + Show(actual) + ", expected " +
-                                      Show(expected));
+           same ? std::string()
+                : std::string(text) + ": " + Show(actual) + ", expected " + Show(expected));
 }
 
 }  // namespace check
 
-#define CHECK_CASE(name)                                    \
-    static void name();                                     \
+#define CHECK_CASE(name)                                  \
+    static void name();                                   \
     static const check::Case name##_case(#name, &(name)); \
     static void name()
 
-#define CHECK_EQ(actual, expected) \
-    check::Equal((actual), (expected), __FILE__, __LINE__, #actual)
+#define CHECK_EQ(actual, expected) check::Equal((actual), (expected), __FILE__, __LINE__, #actual)
 #define CHECK_TRUE(condition) \
     check::Record(static_cast<bool>(condition), __FILE__, __LINE__, "not true: " #condition)
 
-#define SIDES_EQ(actual, onWindows, here, reason)                                            \
+#define SIDES_EQ(actual, onWindows, here, reason)                                             \
     do {                                                                                      \
         check::NoteDifference(__FILE__, __LINE__, reason);                                    \
         if (kOnWindows)                                                                       \

@@ -10,15 +10,15 @@ WideText ToWide(const std::string& bytes, DWORD flags = 0, UINT codePage = 1252)
     int size = MultiByteToWideChar(codePage, flags, bytes.data(), static_cast<int>(bytes.size()),
                                    nullptr, 0);
     WideText wide(static_cast<std::size_t>(size > 0 ? size : 0), WCHAR(0));
-    int written = MultiByteToWideChar(codePage, flags, bytes.data(),
-                                      static_cast<int>(bytes.size()), wide.data(), size);
+    int written = MultiByteToWideChar(codePage, flags, bytes.data(), static_cast<int>(bytes.size()),
+                                      wide.data(), size);
     CHECK_EQ(written, size);
     return wide;
 }
 
 std::string ToBytes(const WideText& wide, DWORD flags = 0, BOOL* usedDefault = nullptr) {
-    int size = WideCharToMultiByte(1252, flags, wide.data(), static_cast<int>(wide.size()),
-                                   nullptr, 0, nullptr, nullptr);
+    int size = WideCharToMultiByte(1252, flags, wide.data(), static_cast<int>(wide.size()), nullptr,
+                                   0, nullptr, nullptr);
     std::string bytes(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
     int written = WideCharToMultiByte(1252, flags, wide.data(), static_cast<int>(wide.size()),
                                       bytes.data(), size, nullptr, usedDefault);

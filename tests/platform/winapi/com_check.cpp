@@ -63,16 +63,16 @@ CHECK_CASE(ComCreatesRegisteredServerObjects) {
     CHECK_TRUE(dispatch == nullptr);
     // The class refuses aggregation; an unknown class and interface are refused by COM.
     void* object = reinterpret_cast<void*>(1);
-    CHECK_EQ(CoCreateInstance(CLSID_CheckCounter, first, CLSCTX_INPROC_SERVER, IID_IUnknown,
-                              &object),
-             CLASS_E_NOAGGREGATION);
+    CHECK_EQ(
+        CoCreateInstance(CLSID_CheckCounter, first, CLSCTX_INPROC_SERVER, IID_IUnknown, &object),
+        CLASS_E_NOAGGREGATION);
     CHECK_TRUE(object == nullptr);
-    CHECK_EQ(CoCreateInstance(IID_ICheckCounter, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
-                              &object),
-             REGDB_E_CLASSNOTREG);
-    CHECK_EQ(CoCreateInstance(CLSID_CheckCounter, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
-                              &object),
-             E_NOINTERFACE);
+    CHECK_EQ(
+        CoCreateInstance(IID_ICheckCounter, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, &object),
+        REGDB_E_CLASSNOTREG);
+    CHECK_EQ(
+        CoCreateInstance(CLSID_CheckCounter, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, &object),
+        E_NOINTERFACE);
     CLSID fromProgId{};
     WCHAR progId[32] = {};
     MultiByteToWideChar(CP_ACP, 0, kCheckCounterProgId, -1, progId, 32);
@@ -100,8 +100,8 @@ CHECK_CASE(ComUnloadsOnlyWhatCanUnloadNow) {
     CHECK_EQ(NextSerial(), 1);
     // So does a lock on its class object, after the class object itself is gone.
     IClassFactory* factory = nullptr;
-    CHECK_EQ(CoGetClassObject(CLSID_CheckCounter, CLSCTX_INPROC_SERVER, nullptr,
-                              IID_IClassFactory, reinterpret_cast<void**>(&factory)),
+    CHECK_EQ(CoGetClassObject(CLSID_CheckCounter, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
+                              reinterpret_cast<void**>(&factory)),
              S_OK);
     if (!factory)
         return;
@@ -109,8 +109,8 @@ CHECK_CASE(ComUnloadsOnlyWhatCanUnloadNow) {
     factory->Release();
     CoFreeUnusedLibraries();
     CHECK_EQ(NextSerial(), 2);
-    CHECK_EQ(CoGetClassObject(CLSID_CheckCounter, CLSCTX_INPROC_SERVER, nullptr,
-                              IID_IClassFactory, reinterpret_cast<void**>(&factory)),
+    CHECK_EQ(CoGetClassObject(CLSID_CheckCounter, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
+                              reinterpret_cast<void**>(&factory)),
              S_OK);
     CHECK_EQ(factory->LockServer(FALSE), S_OK);
     factory->Release();

@@ -31,17 +31,18 @@ CHECK_CASE(ExpandEnvironmentStringsResults) {
         const char* source;
         const char* text;
     };
-    for (Case c : {Case{"%WINAPI_CHECK_NAME%", "Value"},
-                   {"a%winapi_check_name%b", "aValueb"},
-                   {"%WINAPI_CHECK_NAME%%WINAPI_CHECK_NAME%", "ValueValue"},
-                   {"%WINAPI_CHECK_UNSET%", "%WINAPI_CHECK_UNSET%"},
-                   {"%WINAPI_CHECK_UNSET%WINAPI_CHECK_NAME%", "%WINAPI_CHECK_UNSET%WINAPI_CHECK_NAME%"},
-                   {"100%", "100%"},
-                   {"%%", "%%"},
-                   {"%", "%"},
-                   {"%WINAPI_CHECK_NAME", "%WINAPI_CHECK_NAME"},
-                   {"", ""},
-                   {"no variables", "no variables"}}) {
+    for (Case c :
+         {Case{"%WINAPI_CHECK_NAME%", "Value"},
+          {"a%winapi_check_name%b", "aValueb"},
+          {"%WINAPI_CHECK_NAME%%WINAPI_CHECK_NAME%", "ValueValue"},
+          {"%WINAPI_CHECK_UNSET%", "%WINAPI_CHECK_UNSET%"},
+          {"%WINAPI_CHECK_UNSET%WINAPI_CHECK_NAME%", "%WINAPI_CHECK_UNSET%WINAPI_CHECK_NAME%"},
+          {"100%", "100%"},
+          {"%%", "%%"},
+          {"%", "%"},
+          {"%WINAPI_CHECK_NAME", "%WINAPI_CHECK_NAME"},
+          {"", ""},
+          {"no variables", "no variables"}}) {
         Expanded e = Expand(c.source);
         CHECK_EQ(e.text, std::string(c.text));
         // The result counts the NUL.

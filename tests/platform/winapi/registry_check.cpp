@@ -45,8 +45,8 @@ struct Queried {
 Queried Query(HKEY key, const char* name, DWORD bufferSize) {
     std::string buffer(bufferSize, '#');
     Queried q{0, 0xFFFF, bufferSize, {}};
-    q.result = RegQueryValueExA(key, name, nullptr, &q.type,
-                                reinterpret_cast<BYTE*>(buffer.data()), &q.size);
+    q.result = RegQueryValueExA(key, name, nullptr, &q.type, reinterpret_cast<BYTE*>(buffer.data()),
+                                &q.size);
     q.bytes = buffer;
     return q;
 }
@@ -112,8 +112,7 @@ CHECK_CASE(RegistryQuerySizesAndTruncation) {
              ERROR_INVALID_PARAMETER);
     // A missing value, and the default value of a key that has none.
     size = sizeof data;
-    CHECK_EQ(RegQueryValueExA(key, "missing", nullptr, nullptr, data, &size),
-             ERROR_FILE_NOT_FOUND);
+    CHECK_EQ(RegQueryValueExA(key, "missing", nullptr, nullptr, data, &size), ERROR_FILE_NOT_FOUND);
     size = sizeof data;
     CHECK_EQ(RegQueryValueExA(key, "", nullptr, nullptr, data, &size), ERROR_FILE_NOT_FOUND);
     CHECK_EQ(SetText(key, nullptr, "dflt", 5), ERROR_SUCCESS);

@@ -74,8 +74,16 @@ CHECK_CASE(VariantRoundsHalfToEven) {
         double in;
         LONG out;
     };
-    for (Case c : {Case{2.5, 2}, {3.5, 4}, {-2.5, -2}, {-3.5, -4}, {0.5, 0}, {1.5, 2},
-                   {2.4999, 2}, {2.5000001, 3}, {-0.5, 0}, {-0.6, -1}}) {
+    for (Case c : {Case{2.5, 2},
+                   {3.5, 4},
+                   {-2.5, -2},
+                   {-3.5, -4},
+                   {0.5, 0},
+                   {1.5, 2},
+                   {2.4999, 2},
+                   {2.5000001, 3},
+                   {-0.5, 0},
+                   {-0.6, -1}}) {
         Value v;
         SetR8(v, c.in);
         CHECK_EQ(AsI4(v), c.out);
@@ -99,7 +107,8 @@ CHECK_CASE(VariantRoundsHalfToEven) {
         const WCHAR* text;
         LONG out;
     };
-    for (TextCase c : {TextCase{W("2.5"), 2}, {W("3.5"), 4}, {W("-2.5"), -2}, {W("1,234.5"), 1234}}) {
+    for (TextCase c :
+         {TextCase{W("2.5"), 2}, {W("3.5"), 4}, {W("-2.5"), -2}, {W("1,234.5"), 1234}}) {
         Value text;
         SetText(text, c.text);
         CHECK_EQ(AsI4(text), c.out);
@@ -192,8 +201,11 @@ CHECK_CASE(VariantBooleans) {
         LONGLONG bits;
         VARIANT_BOOL out;
     };
-    for (Case c : {Case{VT_I4, 5, VARIANT_TRUE}, {VT_I2, -7, VARIANT_TRUE}, {VT_I4, 0, VARIANT_FALSE},
-                   {VT_CY, 1, VARIANT_TRUE}, {VT_UI8, 1LL << 40, VARIANT_TRUE}}) {
+    for (Case c : {Case{VT_I4, 5, VARIANT_TRUE},
+                   {VT_I2, -7, VARIANT_TRUE},
+                   {VT_I4, 0, VARIANT_FALSE},
+                   {VT_CY, 1, VARIANT_TRUE},
+                   {VT_UI8, 1LL << 40, VARIANT_TRUE}}) {
         Value v;
         Set(v, c.from, c.bits);
         Changed b;
@@ -253,10 +265,21 @@ CHECK_CASE(VariantTextToNumber) {
         const WCHAR* text;
         LONG value;
     };
-    for (Case c : {Case{W(" 42 "), 42}, {W("+7"), 7}, {W("-7"), -7}, {W("(7)"), -7},
-                   {W("1,234"), 1234}, {W("1.5E3"), 1500}, {W("15e-1"), 2}, {W("&H1F"), 31},
-                   {W("&h1f"), 31}, {W("&O17"), 15}, {W("&HFFFF"), 65535}, {W("&HFFFFFFFF"), -1}, {W("&H10000"), 65536},
-                   {W(".5"), 0}, {W("007"), 7}}) {
+    for (Case c : {Case{W(" 42 "), 42},
+                   {W("+7"), 7},
+                   {W("-7"), -7},
+                   {W("(7)"), -7},
+                   {W("1,234"), 1234},
+                   {W("1.5E3"), 1500},
+                   {W("15e-1"), 2},
+                   {W("&H1F"), 31},
+                   {W("&h1f"), 31},
+                   {W("&O17"), 15},
+                   {W("&HFFFF"), 65535},
+                   {W("&HFFFFFFFF"), -1},
+                   {W("&H10000"), 65536},
+                   {W(".5"), 0},
+                   {W("007"), 7}}) {
         Value v;
         SetText(v, c.text);
         CHECK_EQ(AsI4(v), c.value);
@@ -286,8 +309,8 @@ CHECK_CASE(VariantTextToNumber) {
         Change(n, v, c.vt);
         CHECK_EQ(n.hr, c.hr);
         if (SUCCEEDED(c.hr)) {
-            LONGLONG got = c.vt == VT_I1   ? n.value.v.cVal
-                           : c.vt == VT_I2 ? n.value.v.iVal
+            LONGLONG got = c.vt == VT_I1    ? n.value.v.cVal
+                           : c.vt == VT_I2  ? n.value.v.iVal
                            : c.vt == VT_UI2 ? n.value.v.uiVal
                                             : n.value.v.llVal;
             CHECK_EQ(got, c.value);
@@ -316,9 +339,14 @@ CHECK_CASE(VariantNumberToText) {
         double value;
         const WCHAR* text;
     };
-    for (Case c : {Case{0.1, W("0.1")}, {1e20, W("1E+20")}, {1.0 / 3, W("0.333333333333333")},
-                   {-0.25, W("-0.25")}, {5.6789e-12, W("5.6789E-12")}, {1e15, W("1E+15")},
-                   {999999999999999.0, W("999999999999999")}, {100, W("100")},
+    for (Case c : {Case{0.1, W("0.1")},
+                   {1e20, W("1E+20")},
+                   {1.0 / 3, W("0.333333333333333")},
+                   {-0.25, W("-0.25")},
+                   {5.6789e-12, W("5.6789E-12")},
+                   {1e15, W("1E+15")},
+                   {999999999999999.0, W("999999999999999")},
+                   {100, W("100")},
                    {1e-5, W("1E-05")}}) {
         Value v;
         SetR8(v, c.value);
@@ -329,10 +357,12 @@ CHECK_CASE(VariantNumberToText) {
         LONGLONG bits;
         const WCHAR* text;
     };
-    for (IntegerCase c : {IntegerCase{VT_I4, -42, W("-42")}, {VT_I2, -32768, W("-32768")},
+    for (IntegerCase c : {IntegerCase{VT_I4, -42, W("-42")},
+                          {VT_I2, -32768, W("-32768")},
                           {VT_UI8, -1, W("18446744073709551615")},
                           {VT_I8, -9223372036854775807LL - 1, W("-9223372036854775808")},
-                          {VT_CY, 15000, W("1.5")}, {VT_CY, -1, W("-0.0001")}}) {
+                          {VT_CY, 15000, W("1.5")},
+                          {VT_CY, -1, W("-0.0001")}}) {
         Value v;
         Set(v, c.vt, c.bits);
         CHECK_EQ(AsText(v), WideText(c.text));

@@ -15,9 +15,9 @@ namespace {
 struct Source {
     const char* name;
     VARTYPE vt;
-    LONGLONG bits;          // integers, currency and booleans
-    double real;            // VT_R8 and VT_DATE
-    const WCHAR* text;      // VT_BSTR
+    LONGLONG bits;      // integers, currency and booleans
+    double real;        // VT_R8 and VT_DATE
+    const WCHAR* text;  // VT_BSTR
 };
 
 // The targets, in the order of each row's expectations.
@@ -85,8 +85,7 @@ void MakeSource(const Source& s, VARIANT* v) {
 
 CHECK_CASE(VariantCoercionMatrix) {
     const Row rows[] = {
-        {{"I2 -5", VT_I2, -5, 0, nullptr},
-         {"-5", "-5", "-1", "\"-5\"", "-5", "-5", "overflow"}},
+        {{"I2 -5", VT_I2, -5, 0, nullptr}, {"-5", "-5", "-1", "\"-5\"", "-5", "-5", "overflow"}},
         {{"I4 70000", VT_I4, 70000, 0, nullptr},
          {"overflow", "70000", "-1", "\"70000\"", "70000", "70000", "70000"}},
         {{"R8 2.5", VT_R8, 0, 2.5, nullptr}, {"2", "2", "-1", "\"2.5\"", "2.5", "2", "2"}},

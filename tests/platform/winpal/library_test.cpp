@@ -106,13 +106,14 @@ TEST(Library, GetModuleHandleExFindsModulesAndCountsReferences) {
     EXPECT_EQ(IsLoaded(path), loadedBefore);
 
     HMODULE program = nullptr;
-    ASSERT_TRUE(GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT, nullptr, &program));
+    ASSERT_TRUE(
+        GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT, nullptr, &program));
     EXPECT_EQ(ModuleFileName(program), ModuleFileName(nullptr));
     int notCode = 0;
     HMODULE none = reinterpret_cast<HMODULE>(&notCode);
-    EXPECT_FALSE(GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_PIN |
-                                        GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                                    nullptr, &none));
+    EXPECT_FALSE(GetModuleHandleExA(
+        GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT, nullptr,
+        &none));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
     EXPECT_EQ(none, nullptr);
     // An address in no module: memory from the heap.

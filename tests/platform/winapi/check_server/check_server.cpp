@@ -17,16 +17,19 @@ LONG serverLocks = 0;
 // Objects of the class made since the library was loaded.
 LONG madeSinceLoad = 0;
 
-class Counter final : public ICheckCounter {
+// Reference counting and QueryInterface for an object of the server that offers `Interface`
+// (`iid`); it counts as live from construction to destruction.
+template <class Interface, const IID& iid>
+class ServerObject : public Interface {
   public:
-    Counter() : serial_(++madeSinceLoad) { ++liveObjects; }
+    ServerObject() { ++liveObjects; }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
         if (!ppv)
             return E_POINTER;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_ICheckCounter)) {
-            *ppv = static_cast<ICheckCounter*>(this);
-            AddRef();
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, iid)) {
+            *ppv = static_cast<Interface*>(this);
+            this->AddRef();
             return S_OK;
         }
         *ppv = nullptr;
@@ -39,36 +42,25 @@ class Counter final : public ICheckCounter {
             delete this;
         return left;
     }
+
+  protected:
+    virtual ~ServerObject() { --liveObjects; }
+
+  private:
+    ULONG refs_ = 1;
+};
+
+class Counter final : public ServerObject<ICheckCounter, IID_ICheckCounter> {
+  public:
+    Counter() : serial_(++madeSinceLoad) {}
     LONG STDMETHODCALLTYPE Serial() override { return serial_; }
 
   private:
-    ~Counter() { --liveObjects; }
-    ULONG refs_ = 1;
     LONG serial_;
 };
 
-class Factory final : public IClassFactory {
+class Factory final : public ServerObject<IClassFactory, IID_IClassFactory> {
   public:
-    Factory() { ++liveObjects; }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv)
-            return E_POINTER;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IClassFactory)) {
-            *ppv = static_cast<IClassFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        ULONG left = --refs_;
-        if (left == 0)
-            delete this;
-        return left;
-    }
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override {
         if (!ppv)
             return E_POINTER;
@@ -84,10 +76,6 @@ class Factory final : public IClassFactory {
         serverLocks += lock ? 1 : -1;
         return S_OK;
     }
-
-  private:
-    ~Factory() { --liveObjects; }
-    ULONG refs_ = 1;
 };
 
 std::string ClsidText() {
@@ -141,13 +129,13 @@ STDAPI DllRegisterServer() {
     if (length == 0 || length >= MAX_PATH)
         return SELFREG_E_CLASS;
     const std::string classKey = "CLSID\\" + ClsidText();
-    bool written = SetClassesText(classKey, nullptr, "Winapi check counter") &&
-                   SetClassesText(classKey + "\\InprocServer32", nullptr, file) &&
-                   SetClassesText(classKey + "\\InprocServer32", "ThreadingModel", "Apartment") &&
-                   SetClassesText(classKey + "\\ProgID", nullptr, kCheckCounterProgId) &&
-                   SetClassesText(kCheckCounterProgId, nullptr, "Winapi check counter") &&
-                   SetClassesText(std::string(kCheckCounterProgId) + "\\CLSID", nullptr,
-                                  ClsidText());
+    bool written =
+        SetClassesText(classKey, nullptr, "Winapi check counter") &&
+        SetClassesText(classKey + "\\InprocServer32", nullptr, file) &&
+        SetClassesText(classKey + "\\InprocServer32", "ThreadingModel", "Apartment") &&
+        SetClassesText(classKey + "\\ProgID", nullptr, kCheckCounterProgId) &&
+        SetClassesText(kCheckCounterProgId, nullptr, "Winapi check counter") &&
+        SetClassesText(std::string(kCheckCounterProgId) + "\\CLSID", nullptr, ClsidText());
     return written ? S_OK : SELFREG_E_CLASS;
 }
 
