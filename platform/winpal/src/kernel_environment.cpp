@@ -73,9 +73,13 @@ std::string AnsiFromUtf8(std::string_view utf8) {
     return winpal::WideToAnsi(winpal::Utf8ToUtf16(utf8));
 }
 
+std::string Utf8FromAnsi(std::string_view ansi) {
+    return winpal::Utf16ToUtf8(winpal::AnsiToWide(ansi));
+}
+
 // The value of a variable in ANSI text, with the defaults a Windows session always has.
 std::optional<std::string> LookUpVariable(std::string_view ansiName) {
-    std::string name = winpal::Utf16ToUtf8(winpal::AnsiToWide(ansiName));
+    std::string name = Utf8FromAnsi(ansiName);
     if (auto value = FindInEnvironment(name))
         return AnsiFromUtf8(*value);
     if (EqualIgnoringCase(name, "USERPROFILE"))
@@ -150,4 +154,30 @@ DWORD GetTempPathA(DWORD nBufferLength, LPSTR lpBuffer) {
     if (folder.empty() || folder.back() != '/')
         folder.push_back('/');
     return CopyOut(folder, lpBuffer, nBufferLength);
+}
+
+BOOL SetEnvironmentVariableA(LPCSTR lpName, LPCSTR lpValue) {
+    std::string name = lpName ? Utf8FromAnsi(lpName) : std::string();
+    if (name.empty() || name.find('=') != std::string::npos) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    // One variable per name whatever its letter case, as in a Windows environment block.
+    for (bool removed = true; removed;) {
+        removed = false;
+        for (char** entry = environ; entry && *entry; ++entry) {
+            std::string_view text(*entry);
+            std::size_t eq = text.find('=');
+            if (eq != std::string_view::npos && EqualIgnoringCase(text.substr(0, eq), name)) {
+                unsetenv(std::string(text.substr(0, eq)).c_str());
+                removed = true;
+                break;
+            }
+        }
+    }
+    if (lpValue && setenv(name.c_str(), Utf8FromAnsi(lpValue).c_str(), 1) != 0) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return FALSE;
+    }
+    return TRUE;
 }

@@ -124,6 +124,45 @@ DWORD GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) {
     return static_cast<DWORD>(name.size());
 }
 
+BOOL GetModuleHandleExA(DWORD dwFlags, LPCSTR lpModuleName, HMODULE* phModule) {
+    constexpr DWORD known = GET_MODULE_HANDLE_EX_FLAG_PIN |
+                            GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT |
+                            GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS;
+    const bool pin = dwFlags & GET_MODULE_HANDLE_EX_FLAG_PIN;
+    const bool unchanged = dwFlags & GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT;
+    if (phModule)
+        *phModule = nullptr;
+    if (!phModule || (dwFlags & ~known) || (pin && unchanged)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    HMODULE module = nullptr;
+    if (dwFlags & GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS)
+        module = winpal::ModuleFromAddress(lpModuleName);
+    else if (!lpModuleName)
+        module = reinterpret_cast<HMODULE>(_r_debug.r_map);  // the program is the first entry
+    else if (void* loaded =
+                 dlopen(winpal::PathFromAnsi(lpModuleName).c_str(), RTLD_NOW | RTLD_NOLOAD)) {
+        module = static_cast<HMODULE>(loaded);
+        dlclose(loaded);  // the reference, when wanted, is taken below
+    }
+    if (!IsLoadedModule(module)) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return FALSE;
+    }
+    // The program's own entry has no name, and the program never unloads anyway.
+    const char* file = reinterpret_cast<const link_map*>(module)->l_name;
+    if (!unchanged && file && *file) {
+        // Another open of the loaded library is the reference Windows takes; RTLD_NODELETE pins.
+        if (!dlopen(file, RTLD_NOW | RTLD_NOLOAD | (pin ? RTLD_NODELETE : 0))) {
+            SetLastError(ERROR_MOD_NOT_FOUND);
+            return FALSE;
+        }
+    }
+    *phModule = module;
+    return TRUE;
+}
+
 namespace winpal {
 
 HMODULE ModuleFromAddress(const void* address) {

@@ -71,15 +71,7 @@ HRESULT ParseRadixDigits(std::u16string_view text, std::size_t& i, unsigned radi
         return DISP_E_TYPEMISMATCH;
     if (overflow)
         return DISP_E_OVERFLOW;
-    __int128 signedValue;
-    if (value <= 0xFFFF) {
-        signedValue = static_cast<std::int16_t>(value);
-    } else if (value <= 0xFFFFFFFF) {
-        signedValue = static_cast<std::int32_t>(value);
-    } else {
-        signedValue = static_cast<std::int64_t>(value);
-    }
-    SetFromInteger(signedValue, number);
+    SetFromInteger(static_cast<__int128>(value), number);
     number->fromRadixDigits = true;
     number->radixBits = value;
     return S_OK;

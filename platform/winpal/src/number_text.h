@@ -26,9 +26,8 @@ bool IsBlank(char16_t c);
 // Reads a number: leading and trailing blanks, one sign in front or behind ("5-"), or
 // parentheses for a negative number, a leading or trailing "$", digits with "," as thousands
 // separators, a "." decimal point, an exponent ("1.5E+3", also with "D"), or "&H" hexadecimal and
-// "&O" octal digits. Hexadecimal and octal numbers up to 16 bits read as a 16-bit two's
-// complement value ("&HFFFF" is -1), up to 32 bits as a 32-bit one, longer ones as 64 bits
-// (`radixBits` keeps the unsigned value).
+// "&O" octal digits. Hexadecimal and octal numbers read as their unsigned value; `radixBits`
+// keeps the bits, which a signed integer type takes as its own two's complement.
 // Returns S_OK, DISP_E_TYPEMISMATCH for anything else, or DISP_E_OVERFLOW for hexadecimal or
 // octal digits beyond 64 bits.
 HRESULT ParseNumberText(std::u16string_view text, DecimalNumber* number);

@@ -180,8 +180,10 @@ std::vector<BYTE> StoredData(DWORD type, const BYTE* data, DWORD size) {
         winpal::AnsiToWide(std::string_view(reinterpret_cast<const char*>(data), size)));
 }
 
-// Copies `data` to lpData (when given) with the size rules of RegQueryValueExA.
-LONG CopyData(const std::vector<BYTE>& data, LPBYTE lpData, LPDWORD lpcbData) {
+// Copies `data` to lpData (when given) with the size rules of RegQueryValueExA. Text stored
+// without its NUL gets one after it when the buffer has room, uncounted in the size, as Windows
+// does, so that a caller who sized the buffer with a spare byte reads a terminated string.
+LONG CopyData(const std::vector<BYTE>& data, bool text, LPBYTE lpData, LPDWORD lpcbData) {
     if (lpData) {
         if (data.size() > *lpcbData) {
             *lpcbData = static_cast<DWORD>(data.size());
@@ -189,6 +191,8 @@ LONG CopyData(const std::vector<BYTE>& data, LPBYTE lpData, LPDWORD lpcbData) {
         }
         if (!data.empty())
             std::memcpy(lpData, data.data(), data.size());
+        if (text && data.size() < *lpcbData && (data.empty() || data.back() != 0))
+            lpData[data.size()] = 0;
     }
     if (lpcbData)
         *lpcbData = static_cast<DWORD>(data.size());
@@ -368,7 +372,7 @@ LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchVal
         return ERROR_MORE_DATA;
     }
     CopyName(name, lpValueName, lpcchValueName);
-    return CopyData(data, lpData, lpcbData);
+    return CopyData(data, IsTextType(value.type), lpData, lpcbData);
 }
 
 LONG RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType,
@@ -384,7 +388,7 @@ LONG RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD
         return ERROR_FILE_NOT_FOUND;
     if (lpType)
         *lpType = value->type;
-    return CopyData(AnsiData(*value), lpData, lpcbData);
+    return CopyData(AnsiData(*value), IsTextType(value->type), lpData, lpcbData);
 }
 
 LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, const BYTE* lpData,
@@ -491,14 +495,16 @@ LONG RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWORD lpRe
         return status;
     if (LONG status = CopyEmptyClass(lpClass, lpcchClass))
         return status;
-    // Lengths are those the A functions report, so that buffers sized from them always fit.
+    // Value names are measured as the A functions report them. The data length is the stored
+    // one, text in UTF-16, as Windows reports it to either character set; when the ANSI code
+    // page needs more bytes than that (UTF-8), the larger figure, so a buffer of it always fits.
     std::size_t maxSubkey = 0, maxName = 0, maxData = 0;
     for (const auto& subkey : key->Subkeys()) {
         maxSubkey = std::max(maxSubkey, winpal::WideToAnsi(subkey->Name()).size());
     }
     for (const Value& value : key->Values()) {
         maxName = std::max(maxName, winpal::WideToAnsi(value.name).size());
-        maxData = std::max(maxData, AnsiData(value).size());
+        maxData = std::max({maxData, value.data.size(), AnsiData(value).size()});
     }
     if (lpcSubKeys)
         *lpcSubKeys = static_cast<DWORD>(key->Subkeys().size());

@@ -160,6 +160,17 @@ IntegerLimits LimitsOf(VARTYPE vt) {
     }
 }
 
+// Hexadecimal or octal digits as an integer type takes them: a signed type reads digits that fit
+// its width as its two's complement ("&HFFFF" is -1 as VT_I2, 65535 as VT_I4); wider digits stay
+// as they are, and so overflow.
+__int128 RadixValue(std::uint64_t bits, IntegerLimits limits) {
+    const __int128 value = bits;
+    if (limits.min == 0 || value <= limits.max)
+        return value;
+    const __int128 span = limits.max - limits.min + 1;
+    return value < span ? value - span : value;
+}
+
 HRESULT StoreInteger(__int128 v, VARTYPE vt, VARIANT* result) {
     IntegerLimits limits = LimitsOf(vt);
     if (v < limits.min || v > limits.max)
@@ -337,9 +348,8 @@ HRESULT FromText(BSTR bstr, VARTYPE vt, VARIANT* result) {
             return DISP_E_OVERFLOW;
         return StoreCurrency(v, result);
     }
-    if (number.fromRadixDigits && LimitsOf(vt).min == 0) {
-        return StoreInteger(number.radixBits, vt, result);  // "&HFFFF" is 65535 here
-    }
+    if (number.fromRadixDigits)
+        return StoreInteger(RadixValue(number.radixBits, LimitsOf(vt)), vt, result);
     if (!RoundToInteger(number, &v))
         return DISP_E_OVERFLOW;
     return StoreInteger(v, vt, result);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
 #include <unistd.h>
@@ -76,6 +77,50 @@ TEST(Library, MissingLibraryAndMadeUpHandlesFail) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
     EXPECT_FALSE(FreeLibrary(bogus));
     EXPECT_FALSE(FreeLibrary(nullptr));
+}
+
+// Whether the library at `path` is loaded, asked the way Windows code asks.
+bool IsLoaded(const std::string& path) {
+    HMODULE module = nullptr;
+    return GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT, path.c_str(),
+                              &module) != FALSE;
+}
+
+TEST(Library, GetModuleHandleExFindsModulesAndCountsReferences) {
+    EXPECT_FALSE(IsLoaded("libwinpal-no-such-library.so"));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
+    // The test server, which another test of this process may have loaded and kept.
+    const std::string path = WINPAL_TESTSERVER_PATH;
+    const bool loadedBefore = IsLoaded(path);
+    HMODULE loaded = LoadLibraryA(path.c_str());
+    ASSERT_NE(loaded, nullptr);
+    const auto* inside = reinterpret_cast<LPCSTR>(GetProcAddress(loaded, "DllCanUnloadNow"));
+    HMODULE found = nullptr;
+    ASSERT_TRUE(GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, inside, &found));
+    EXPECT_EQ(found, loaded);
+    EXPECT_EQ(ModuleFileName(found), ModuleFileName(loaded));
+    // That call took a reference of its own: one FreeLibrary leaves the library loaded.
+    EXPECT_TRUE(FreeLibrary(loaded));
+    EXPECT_TRUE(IsLoaded(path));
+    EXPECT_TRUE(FreeLibrary(found));
+    EXPECT_EQ(IsLoaded(path), loadedBefore);
+
+    HMODULE program = nullptr;
+    ASSERT_TRUE(
+        GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT, nullptr, &program));
+    EXPECT_EQ(ModuleFileName(program), ModuleFileName(nullptr));
+    int notCode = 0;
+    HMODULE none = reinterpret_cast<HMODULE>(&notCode);
+    EXPECT_FALSE(GetModuleHandleExA(
+        GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT, nullptr,
+        &none));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(none, nullptr);
+    // An address in no module: memory from the heap.
+    auto onTheHeap = std::make_unique<char>('x');
+    EXPECT_FALSE(
+        GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, onTheHeap.get(), &none));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
 }
 
 TEST(Library, GetModuleFileNameTruncatesAsWindowsDoes) {

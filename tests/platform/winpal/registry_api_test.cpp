@@ -378,7 +378,7 @@ TEST_F(RegistryApi, QueryInfoKeyCountsAndMeasures) {
     EXPECT_EQ(maxSubkey, 13u);
     EXPECT_EQ(values, 2u);
     EXPECT_EQ(maxName, 12u);
-    EXPECT_EQ(maxData, 301u);
+    EXPECT_EQ(maxData, 602u);  // the text as stored, in UTF-16, as Windows measures it
     RegCloseKey(key);
 }
 

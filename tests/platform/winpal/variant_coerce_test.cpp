@@ -176,7 +176,7 @@ TEST(VariantChangeType, TextToNumberAcceptsTheUsForms) {
                    {u"&H1F", 31},
                    {u"&h1f", 31},
                    {u"&O17", 15},
-                   {u"&HFFFF", -1},
+                   {u"&HFFFF", 65535},
                    {u"&HFFFFFFFF", -1},
                    {u"&H10000", 65536},
                    {u".5", 0},

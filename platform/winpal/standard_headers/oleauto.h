@@ -1,0 +1,4 @@
+// <oleauto.h> under its Windows name: BSTR, VARIANT, coercion and variant time.
+#pragma once
+
+#include <winpal/oleauto.h>
