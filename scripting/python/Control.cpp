@@ -4,9 +4,13 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
+#include <winpal/installed_servers.h>
 #include <winpal/kernel.h>
 #include <winpal/winpal.h>
+
+#include "install_layout.h"
 
 namespace py = pybind11;
 
@@ -34,6 +38,24 @@ std::string HowToRegister() {
     return advice;
 }
 
+// An installed module registers the servers installed with it in the prefix when they are not
+// registered there yet, and says so on the script's stderr. Built in the build tree, it has no
+// installed servers and leaves registration to regsvr.
+void RegisterInstalledServers() {
+    const auto folder = winpal::InstalledServerFolder(
+        ModuleFolder(), install_layout::kServersFromPythonModule, install_layout::kServers);
+    if (!folder)
+        return;
+    const std::vector<std::string> lines =
+        winpal::RegisterInstalledServers(*folder, install_layout::kServers, "quillbox");
+    if (lines.empty())
+        return;
+    py::object stderr_ = py::module_::import("sys").attr("stderr");
+    for (const std::string& line : lines)
+        stderr_.attr("write")(line + "\n");
+    stderr_.attr("flush")();
+}
+
 }  // namespace
 
 Control::Control(const py::object& prefix, const std::string& progId, bool userMode) {
@@ -41,6 +63,7 @@ Control::Control(const py::object& prefix, const std::string& progId, bool userM
         py::object os = py::module_::import("os");
         os.attr("environ")["WINPAL_PREFIX"] = os.attr("fspath")(prefix);
     }
+    RegisterInstalledServers();
     comInitialized_ = SUCCEEDED(CoInitialize(nullptr));
     site_ = std::make_unique<olectl::HeadlessSite>();
     HRESULT hr = site_->CreateControl(progId.c_str());
