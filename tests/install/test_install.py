@@ -12,8 +12,9 @@ class CmakeInstall(InstalledTree):
     def setUp(self):
         super().setUp()
         self.root = os.path.join(self.work, "prefix")
-        installed = subprocess.run(["cmake", "--install", BUILD, "--prefix", self.root],
-                                   capture_output=True, text=True, timeout=300)
+        installed = subprocess.run(
+            [os.environ["CMAKE"], "--install", BUILD, "--prefix", self.root],
+            capture_output=True, text=True, timeout=300)
         self.assertEqual(installed.returncode, 0, installed.stdout + installed.stderr)
 
     def test_installed_tree(self):

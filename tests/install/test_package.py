@@ -12,7 +12,7 @@ from installed_root import BUILD, InstalledTree
 class DebianPackage(InstalledTree):
     def setUp(self):
         super().setUp()
-        made = subprocess.run(["cpack", "-G", "DEB", "--config",
+        made = subprocess.run([os.environ["CPACK"], "-G", "DEB", "--config",
                                os.path.join(BUILD, "CPackConfig.cmake"),
                                "-B", os.path.join(self.work, "package")],
                               cwd=self.work, capture_output=True, text=True, timeout=600)
