@@ -3,6 +3,7 @@
 #include "Errors.h"
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,14 +27,23 @@ std::filesystem::path ModuleFolder() {
     return std::filesystem::path(path).parent_path();
 }
 
-// How to register the control and the store in the prefix.
+// The servers installed with this module; none when it runs from the build tree.
+std::optional<std::filesystem::path> InstalledServers() {
+    return winpal::InstalledServerFolder(ModuleFolder(), install_layout::kServersFromPythonModule,
+                                         install_layout::kServers);
+}
+
+// How to register the control and the store in the prefix: with the build's regsvr and
+// libraries beside this module, or the installed ones.
 std::string HowToRegister() {
-    const std::filesystem::path bin = ModuleFolder();
+    const std::optional<std::filesystem::path> installed = InstalledServers();
+    const std::filesystem::path servers = installed ? *installed : ModuleFolder();
+    const std::string regsvr = installed ? "regsvr" : (ModuleFolder() / "regsvr").string();
     const std::string prefix = winpal::PrefixPath().string();
     std::string advice = "register the control and the mail store there first:";
     for (const char* library : {"libquillbox.so", "oestore.so"}) {
-        advice += "\n  WINPAL_PREFIX='" + prefix + "' " + (bin / "regsvr").string() + " " +
-                  (bin / library).string();
+        advice +=
+            "\n  WINPAL_PREFIX='" + prefix + "' " + regsvr + " " + (servers / library).string();
     }
     return advice;
 }
@@ -42,8 +52,7 @@ std::string HowToRegister() {
 // registered there yet, and says so on the script's stderr. Built in the build tree, it has no
 // installed servers and leaves registration to regsvr.
 void RegisterInstalledServers() {
-    const auto folder = winpal::InstalledServerFolder(
-        ModuleFolder(), install_layout::kServersFromPythonModule, install_layout::kServers);
+    const std::optional<std::filesystem::path> folder = InstalledServers();
     if (!folder)
         return;
     const std::vector<std::string> lines =
