@@ -12,6 +12,7 @@
 #include <map>
 
 #include <dbx/folder_file.h>
+#include <dbx/header.h>
 #include <dbx/message_file.h>
 #include <winpal/dispatch.h>
 #include <winpal/kernel.h>
@@ -358,8 +359,10 @@ TEST_F(ImportRun, ADamagedMailboxWhoseMailReadsIsImportedWithAWarning) {
     QString damaged = MakeMailbox("Damaged.dbx", 3);
     {
         std::fstream file(damaged.toStdString(), std::ios::in | std::ios::out | std::ios::binary);
-        file.seekp(0x58);  // the header's count of free bytes
-        file.write("\x39\x30\x00\x00", 4);
+        // The header's id counter below the ids in use: the next message would reuse an id.
+        // (Wrong free-space statistics are no damage; mail clients leave them.)
+        file.seekp(dbx::hdr::kLastId);
+        file.write("\x01\x00\x00\x00", 4);
     }
     QStringList lines;
     form->OnRowDone([&](const QString& line) { lines << line; });
