@@ -4,6 +4,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QFrame>
@@ -16,6 +17,7 @@
 #include "import_app/Twips.h"
 #include "import_support/QtDesktop.h"
 #include "import_support/RuntimeError.h"
+#include "install_layout.h"
 
 namespace {
 
@@ -161,12 +163,20 @@ void frmMain::Guarded(const std::function<void()>& handler) {
 }
 
 void frmMain::CmdHelp_Click() {
-    // The compiled manual where this system builds one; the same manual as HTML otherwise.
-    QString folder = QCoreApplication::applicationDirPath();
-    QString manual = folder + QStringLiteral("/Help-Manual.chm");
-    if (!QFileInfo::exists(manual))
-        manual = folder + QStringLiteral("/Help-Manual.html");
-    desktop_->OpenDocument(manual);
+    // The compiled manual where this system builds one; the same manual as HTML otherwise. The
+    // build keeps it beside the program, an installation in its documentation folder.
+    const QString programs = QCoreApplication::applicationDirPath();
+    const QString installed =
+        QDir::cleanPath(programs + u'/' + QLatin1String(install_layout::kManualFromPrograms));
+    QString manual;
+    for (const QString& folder : {programs, installed}) {
+        for (const char* name : {"/Help-Manual.chm", "/Help-Manual.html"}) {
+            if (manual.isEmpty() && QFileInfo::exists(folder + QLatin1String(name)))
+                manual = folder + QLatin1String(name);
+        }
+    }
+    desktop_->OpenDocument(manual.isEmpty() ? programs + QStringLiteral("/Help-Manual.html")
+                                            : manual);
 }
 
 void frmMain::cmdEnd_Click() {

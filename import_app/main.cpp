@@ -12,11 +12,16 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
+
+#include <winpal/class_registration.h>
+#include <winpal/installed_servers.h>
 
 #include "import_app/ConsoleDesktop.h"
 #include "import_app/frmMain.h"
 #include "import_support/RuntimeError.h"
+#include "install_layout.h"
 #include "program_version.h"
 
 namespace {
@@ -40,8 +45,9 @@ const char kUsage[] =
     "status is 0 only when every file was imported.\n"
     "\n"
     "The mail store and the registry live in the prefix ($WINPAL_PREFIX, by default\n"
-    "~/.local/share/winpal). The Quillbox control and the mail store must be registered\n"
-    "there first: regsvr oestore.so && regsvr libquillbox.so\n";
+    "~/.local/share/winpal). An installed Ferrydeck registers the Quillbox control, the mail\n"
+    "store and the address book there on its first run; from a build, register them first:\n"
+    "regsvr oestore.so && regsvr libquillbox.so\n";
 
 const char kNoDisplay[] =
     "ferrydeck: no usable display to show the window on (check DISPLAY or WAYLAND_DISPLAY and\n"
@@ -132,6 +138,21 @@ int RunHeadless(const Arguments& arguments) {
     return imported == listed ? 0 : 1;
 }
 
+// An installed Ferrydeck registers the servers installed with it in the user's prefix when they
+// are not registered there yet, as an installer does for each user on Windows, and says so. The
+// build tree's programs have no installed servers and leave registration to regsvr.
+void RegisterInstalledServers() {
+    const std::filesystem::path programFolder =
+        std::filesystem::path(winpal::ModuleFileName(nullptr)).parent_path();
+    const auto folder = winpal::InstalledServerFolder(
+        programFolder, install_layout::kServersFromPrograms, install_layout::kServers);
+    if (!folder)
+        return;
+    for (const std::string& line :
+         winpal::RegisterInstalledServers(*folder, install_layout::kServers, "ferrydeck"))
+        std::fprintf(stderr, "%s\n", line.c_str());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -156,6 +177,7 @@ int main(int argc, char** argv) {
                      kUsage);
         return kUsageError;
     }
+    RegisterInstalledServers();
     if (arguments.headless) {
         // The import without the window needs no screen: whatever platform the environment
         // names, the hidden window is made on the offscreen one, which every Qt has.

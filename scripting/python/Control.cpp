@@ -3,10 +3,15 @@
 #include "Errors.h"
 
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include <winpal/installed_servers.h>
 #include <winpal/kernel.h>
 #include <winpal/winpal.h>
+
+#include "install_layout.h"
 
 namespace py = pybind11;
 
@@ -22,16 +27,42 @@ std::filesystem::path ModuleFolder() {
     return std::filesystem::path(path).parent_path();
 }
 
-// How to register the control and the store in the prefix.
+// The servers installed with this module; none when it runs from the build tree.
+std::optional<std::filesystem::path> InstalledServers() {
+    return winpal::InstalledServerFolder(ModuleFolder(), install_layout::kServersFromPythonModule,
+                                         install_layout::kServers);
+}
+
+// How to register the control and the store in the prefix: with the build's regsvr and
+// libraries beside this module, or the installed ones.
 std::string HowToRegister() {
-    const std::filesystem::path bin = ModuleFolder();
+    const std::optional<std::filesystem::path> installed = InstalledServers();
+    const std::filesystem::path servers = installed ? *installed : ModuleFolder();
+    const std::string regsvr = installed ? "regsvr" : (ModuleFolder() / "regsvr").string();
     const std::string prefix = winpal::PrefixPath().string();
     std::string advice = "register the control and the mail store there first:";
     for (const char* library : {"libquillbox.so", "oestore.so"}) {
-        advice += "\n  WINPAL_PREFIX='" + prefix + "' " + (bin / "regsvr").string() + " " +
-                  (bin / library).string();
+        advice +=
+            "\n  WINPAL_PREFIX='" + prefix + "' " + regsvr + " " + (servers / library).string();
     }
     return advice;
+}
+
+// An installed module registers the servers installed with it in the prefix when they are not
+// registered there yet, and says so on the script's stderr. Built in the build tree, it has no
+// installed servers and leaves registration to regsvr.
+void RegisterInstalledServers() {
+    const std::optional<std::filesystem::path> folder = InstalledServers();
+    if (!folder)
+        return;
+    const std::vector<std::string> lines =
+        winpal::RegisterInstalledServers(*folder, install_layout::kServers, "quillbox");
+    if (lines.empty())
+        return;
+    py::object stderr_ = py::module_::import("sys").attr("stderr");
+    for (const std::string& line : lines)
+        stderr_.attr("write")(line + "\n");
+    stderr_.attr("flush")();
 }
 
 }  // namespace
@@ -41,6 +72,7 @@ Control::Control(const py::object& prefix, const std::string& progId, bool userM
         py::object os = py::module_::import("os");
         os.attr("environ")["WINPAL_PREFIX"] = os.attr("fspath")(prefix);
     }
+    RegisterInstalledServers();
     comInitialized_ = SUCCEEDED(CoInitialize(nullptr));
     site_ = std::make_unique<olectl::HeadlessSite>();
     HRESULT hr = site_->CreateControl(progId.c_str());
