@@ -92,8 +92,7 @@ void MailStore::CreateFoldersFile(const std::filesystem::path& path, dbx::FileSy
     fs.SyncDirectory(path.parent_path());
 }
 
-std::shared_ptr<MailStore> MailStore::Open(const std::filesystem::path& root,
-                                           dbx::FileSystem& fs) {
+std::shared_ptr<MailStore> MailStore::Open(const std::filesystem::path& root, dbx::FileSystem& fs) {
     const std::filesystem::path foldersPath = root / kFoldersFile;
     if (!fs.Exists(foldersPath))
         CreateFoldersFile(foldersPath, fs);
@@ -313,8 +312,7 @@ std::string MailStore::NewMailboxFileName(const std::string& folderName) {
     for (int n = 0;; ++n) {
         const std::string suffix = n == 0 ? ".dbx" : " (" + std::to_string(n) + ").dbx";
         const std::string file = stem + suffix;
-        const std::optional<std::filesystem::path> path =
-            dbx::StoreFilePath(root_, file, GetACP());
+        const std::optional<std::filesystem::path> path = dbx::StoreFilePath(root_, file, GetACP());
         if ((!path || !dbx::CompanionNamesFit(*path)) && !stem.empty()) {
             stem.pop_back();
             n = -1;

@@ -11,9 +11,10 @@
 namespace {
 
 winpal::VersionInfo Sample() {
-    return {{1, 2, 3, 4}, {5, 6, 7, 8}, VFT_DLL, {{"InternalName", "Sample"},
-                                                  {"Comments", "Caf\xC3\xA9"},
-                                                  {"Empty", ""}}};
+    return {{1, 2, 3, 4},
+            {5, 6, 7, 8},
+            VFT_DLL,
+            {{"InternalName", "Sample"}, {"Comments", "Caf\xC3\xA9"}, {"Empty", ""}}};
 }
 
 // The block as GetFileVersionInfoA hands it out: the resource, then room for ANSI copies.
@@ -54,8 +55,7 @@ TEST(VersionInfo, LayoutAndValues) {
     EXPECT_EQ(Text(block, "\\StringFileInfo\\040904B0\\InternalName"), "Sample");
     EXPECT_EQ(Text(block, "\\stringfileinfo\\040904b0\\comments"), "Caf\xE9") << "ANSI, any case";
     EXPECT_EQ(Text(block, "\\StringFileInfo\\040904B0\\Empty"), "");
-    EXPECT_EQ(Text(block, "\\StringFileInfo\\040904B0\\InternalName"), "Sample")
-        << "asked again";
+    EXPECT_EQ(Text(block, "\\StringFileInfo\\040904B0\\InternalName"), "Sample") << "asked again";
     EXPECT_EQ(Text(block, "\\StringFileInfo\\040904E4\\InternalName"), "(none)");
     EXPECT_FALSE(VerQueryValueA(block.data(), "\\Nothing", &value, &length));
     EXPECT_FALSE(VerQueryValueA(nullptr, "\\", &value, &length));

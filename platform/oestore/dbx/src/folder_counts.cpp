@@ -70,7 +70,8 @@ std::string EncodeFolderCounts(const std::vector<CountedFolder>& folders) {
 
 std::optional<std::vector<CountedFolder>> DecodeFolderCounts(std::string_view bytes) {
     const size_t head = sizeof kCountsMagic + 4;
-    if (bytes.size() < head + 4 || std::memcmp(bytes.data(), kCountsMagic, sizeof kCountsMagic) != 0)
+    if (bytes.size() < head + 4 ||
+        std::memcmp(bytes.data(), kCountsMagic, sizeof kCountsMagic) != 0)
         return std::nullopt;
     const auto* p = reinterpret_cast<const uint8_t*>(bytes.data());
     const uint32_t count = LoadU32(p + sizeof kCountsMagic);
