@@ -2,7 +2,10 @@
 // length of its value, whether the value is text), its UTF-16 key, its value and its children,
 // each starting on a 32-bit boundary of the block.
 #include <cstring>
+#include <mutex>
 #include <optional>
+#include <set>
+#include <string>
 #include <string_view>
 
 #include <winpal/kernel.h>
@@ -186,9 +189,9 @@ BOOL VerQueryValueA(LPCVOID pBlock, LPCSTR lpSubBlock, LPVOID* lplpBuffer, PUINT
             *puLen = node->valueLength;
         return node->valueLength > 0;
     }
-    // A string is handed out in the ANSI code page, copied into the room the block has after
-    // the resource (GetFileVersionInfoSizeA gives four times its size): at twice its offset,
-    // so that no two strings' copies overlap even at three bytes a character.
+    // A string is handed out in the ANSI code page. The copy is kept by the process, never
+    // written into the block: a caller may pass the resource itself (LockResource), which has
+    // no room after it. Each distinct text is kept once, so the memory stays that of the texts.
     std::u16string text;
     for (size_t at = node->value; at + 2 <= node->value + size_t{node->valueLength} * 2; at += 2) {
         const WORD c = LoadWord(block + at);
@@ -196,11 +199,16 @@ BOOL VerQueryValueA(LPCVOID pBlock, LPCSTR lpSubBlock, LPVOID* lplpBuffer, PUINT
             break;
         text += static_cast<char16_t>(c);
     }
-    const std::string ansi = winpal::WideToAnsi(text);
-    char* copy = reinterpret_cast<char*>(block) + size + 2 * node->value;
-    std::memcpy(copy, ansi.c_str(), ansi.size() + 1);
-    *lplpBuffer = copy;
+    static std::mutex mutex;
+    static std::set<std::string> copies;
+    std::string ansi = winpal::WideToAnsi(text);
+    const char* copy = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        copy = copies.insert(std::move(ansi)).first->c_str();
+    }
+    *lplpBuffer = const_cast<char*>(copy);
     if (puLen)
-        *puLen = static_cast<UINT>(ansi.size() + 1);
+        *puLen = static_cast<UINT>(std::strlen(copy) + 1);
     return TRUE;
 }

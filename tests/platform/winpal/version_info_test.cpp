@@ -59,6 +59,11 @@ TEST(VersionInfo, LayoutAndValues) {
     EXPECT_EQ(Text(block, "\\StringFileInfo\\040904E4\\InternalName"), "(none)");
     EXPECT_FALSE(VerQueryValueA(block.data(), "\\Nothing", &value, &length));
     EXPECT_FALSE(VerQueryValueA(nullptr, "\\", &value, &length));
+    // The resource itself, as LockResource hands it out, has no room after it: its strings are
+    // read all the same, and nothing is written past it (the sanitizer build watches).
+    std::vector<char> resourceOnly(resource.begin(), resource.end());
+    EXPECT_EQ(Text(resourceOnly, "\\StringFileInfo\\040904B0\\Comments"), "Caf\xE9");
+    EXPECT_EQ(resourceOnly, std::vector<char>(resource.begin(), resource.end()));
 }
 
 TEST(VersionInfo, DamagedNodesAreNotFollowed) {
