@@ -475,7 +475,10 @@ void MailStore::MailboxChanged(STOREFOLDERID id) {
     // reason to read it again.
     const std::filesystem::path path = MailboxPath(folder);
     mailboxes_[folder.id].stamp = StampOf(path);
-    RecordCounts(folder, Mailbox(id), dbx::StampMailbox(fs_, path));
+    // The stamp is taken before the counts, so a change by another process in between leaves a
+    // stamp that no longer matches and the counts are taken again, never stale ones kept.
+    const std::optional<dbx::MailboxStamp> stamp = dbx::StampMailbox(fs_, path);
+    RecordCounts(folder, Mailbox(id), stamp);
     SaveCountStamps();
 }
 

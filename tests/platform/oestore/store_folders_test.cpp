@@ -55,6 +55,12 @@ TEST_F(StoreFolders, NewFolderGetsAMailboxNamedAfterIt) {
                                    0, nullptr),
               kNameInUse)
         << "the same name in another letter case";
+
+    // The five bytes code page 1252 leaves unassigned stand for the C1 controls, as in Windows.
+    const STOREFOLDERID unassigned = Create("x\x81\x8D\x8F\x90\x9Dy");
+    EXPECT_TRUE(std::filesystem::exists(root_ / "x\u0081\u008D\u008F\u0090\u009Dy.dbx"));
+    EXPECT_TRUE(Open(store_.Get(), unassigned));
+    EXPECT_EQ(Child(Store().Get(), FOLDERID_ROOT, "x\x81\x8D\x8F\x90\x9Dy").dwFolderId, unassigned);
 }
 
 TEST_F(StoreFolders, CreateRefusesNamesThatCannotBeFileNames) {
