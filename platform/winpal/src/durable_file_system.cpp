@@ -92,12 +92,12 @@ int ReplaceFileDurably(DurableFileSystem& fs, const std::filesystem::path& file,
         error = Describe(temporary, "cannot be created", result);
         return result;
     }
+    // The new file keeps the old one's mode where the file system can say and keep it; one
+    // that cannot (vfat, some network shares) still takes the file.
     uint32_t mode = 0;
-    int result = 0;
     if (fs.Mode(file, mode) == 0)
-        result = out->SetMode(mode);
-    if (!result)
-        result = out->WriteAt(0, bytes.data(), bytes.size());
+        out->SetMode(mode);
+    int result = out->WriteAt(0, bytes.data(), bytes.size());
     if (!result)
         result = out->Sync();
     out.reset();
