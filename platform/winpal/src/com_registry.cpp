@@ -8,9 +8,9 @@
 namespace winpal::detail {
 
 std::optional<std::string> ReadClassesValue(const std::string& subKey, const char* name,
-                                            DWORD* type) {
+                                            DWORD* type, HKEY root) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, subKey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    if (RegOpenKeyExA(root, subKey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
         return std::nullopt;
     }
     *type = REG_NONE;
@@ -33,9 +33,9 @@ std::optional<std::string> ReadClassesValue(const std::string& subKey, const cha
     return value;
 }
 
-bool ReadClassesRootDefault(const std::string& subKey, std::string* text) {
+bool ReadClassesRootDefault(const std::string& subKey, std::string* text, HKEY root) {
     DWORD type = REG_NONE;
-    std::optional<std::string> read = ReadClassesValue(subKey, nullptr, &type);
+    std::optional<std::string> read = ReadClassesValue(subKey, nullptr, &type, root);
     if (!read || (type != REG_SZ && type != REG_EXPAND_SZ))
         return false;
     std::string value = std::move(*read);

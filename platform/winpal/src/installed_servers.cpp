@@ -7,26 +7,19 @@
 #include <winpal/com.h>
 #include <winpal/kernel.h>
 #include <winpal/registry.h>
+#include <winpal/server_entry.h>
 #include <winpal/winpal.h>
+
+#include "com_registry.h"
 
 namespace winpal {
 namespace {
 
-// The default value of HKEY_LOCAL_MACHINE\`subKey` as a path; none when it is not there.
+// The default value of HKEY_LOCAL_MACHINE\`subKey` as a path, its variables expanded; none when
+// it is not there.
 std::optional<std::filesystem::path> RegisteredFile(const char* subKey) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return std::nullopt;
-    std::string text(MAX_PATH * 4, '\0');
-    DWORD size = static_cast<DWORD>(text.size() - 1);
-    DWORD type = REG_NONE;
-    const LONG status = RegQueryValueExA(key, nullptr, nullptr, &type,
-                                         reinterpret_cast<LPBYTE>(text.data()), &size);
-    RegCloseKey(key);
-    if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ))
-        return std::nullopt;
-    text.resize(text.find('\0'));
-    if (text.empty())
+    std::string text;
+    if (!detail::ReadClassesRootDefault(subKey, &text, HKEY_LOCAL_MACHINE))
         return std::nullopt;
     return PathFromAnsi(text);
 }
@@ -39,21 +32,21 @@ bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
 
 // Loads `library` and calls its DllRegisterServer; empty text on success, the reason otherwise.
 std::string CallRegisterServer(const std::filesystem::path& library) {
-    HMODULE module = LoadLibraryA(AnsiFromPath(library).c_str());
-    if (!module)
-        return "the library could not be loaded";
-    std::string problem;
-    auto entry = reinterpret_cast<LPFNREGISTERSERVER>(
-        reinterpret_cast<void*>(GetProcAddress(module, "DllRegisterServer")));
-    if (!entry) {
-        problem = "it has no entry point DllRegisterServer";
-    } else if (const HRESULT result = entry(); FAILED(result)) {
-        char code[16];
-        std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(result));
-        problem = std::string("DllRegisterServer failed with error ") + code;
+    const ServerEntryCall call = CallServerEntry(library, "DllRegisterServer");
+    switch (call.outcome) {
+        case ServerEntryCall::Outcome::kNotLoaded:
+            return "the library could not be loaded: " + call.loaderReason;
+        case ServerEntryCall::Outcome::kNoEntryPoint:
+            return "it has no entry point DllRegisterServer";
+        case ServerEntryCall::Outcome::kFailed: {
+            char code[16];
+            std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(call.result));
+            return std::string("DllRegisterServer failed with error ") + code;
+        }
+        case ServerEntryCall::Outcome::kDone:
+            break;
     }
-    FreeLibrary(module);
-    return problem;
+    return {};
 }
 
 }  // namespace

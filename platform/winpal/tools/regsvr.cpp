@@ -2,8 +2,6 @@
 // with -u through DllUnregisterServer, as regsvr32 does on Windows. The exit codes are those of
 // regsvr32: 0 done, 1 wrong arguments, 3 library not loaded, 4 entry point missing, 5 the entry
 // point failed.
-#include <dlfcn.h>
-
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -12,6 +10,7 @@
 
 #include <winpal/com.h>
 #include <winpal/kernel.h>
+#include <winpal/server_entry.h>
 #include <winpal/winpal.h>
 
 #include "program_version.h"
@@ -87,35 +86,28 @@ int main(int argc, char** argv) {
     const char* entryName = unregister ? "DllUnregisterServer" : "DllRegisterServer";
 
     HRESULT init = CoInitialize(nullptr);
-    HMODULE module = LoadLibraryA(winpal::AnsiFromPath(path).c_str());
-    if (!module) {
-        if (!std::filesystem::exists(path, ec)) {
-            std::fprintf(stderr, "regsvr: the library %s was not found.\n", shown.c_str());
-        } else {
-            const char* reason = dlerror();
-            std::fprintf(stderr, "regsvr: the library %s could not be loaded: %s\n", shown.c_str(),
-                         reason ? reason : "unknown reason");
-        }
-        if (SUCCEEDED(init))
-            CoUninitialize();
-        return kExitLoad;
-    }
-
-    int status = 0;
-    auto entry = reinterpret_cast<LPFNREGISTERSERVER>(
-        reinterpret_cast<void*>(GetProcAddress(module, entryName)));
-    if (!entry) {
-        std::fprintf(stderr, "regsvr: %s has no entry point %s.\n", shown.c_str(), entryName);
-        status = kExitEntryPoint;
-    } else if (HRESULT result = entry(); FAILED(result)) {
-        std::fprintf(stderr, "%s in %s failed with error 0x%08X.\n", entryName, shown.c_str(),
-                     static_cast<unsigned>(result));
-        status = kExitFailed;
-    } else {
-        std::printf("%s in %s succeeded.\n", entryName, shown.c_str());
-    }
-    FreeLibrary(module);
+    const winpal::ServerEntryCall call = winpal::CallServerEntry(path, entryName);
     if (SUCCEEDED(init))
         CoUninitialize();
-    return status;
+    switch (call.outcome) {
+        case winpal::ServerEntryCall::Outcome::kNotLoaded:
+            if (!std::filesystem::exists(path, ec)) {
+                std::fprintf(stderr, "regsvr: the library %s was not found.\n", shown.c_str());
+            } else {
+                std::fprintf(stderr, "regsvr: the library %s could not be loaded: %s\n",
+                             shown.c_str(), call.loaderReason.c_str());
+            }
+            return kExitLoad;
+        case winpal::ServerEntryCall::Outcome::kNoEntryPoint:
+            std::fprintf(stderr, "regsvr: %s has no entry point %s.\n", shown.c_str(), entryName);
+            return kExitEntryPoint;
+        case winpal::ServerEntryCall::Outcome::kFailed:
+            std::fprintf(stderr, "%s in %s failed with error 0x%08X.\n", entryName, shown.c_str(),
+                         static_cast<unsigned>(call.result));
+            return kExitFailed;
+        case winpal::ServerEntryCall::Outcome::kDone:
+            break;
+    }
+    std::printf("%s in %s succeeded.\n", entryName, shown.c_str());
+    return 0;
 }
