@@ -11,6 +11,16 @@ set(FD_INSTALL_MANDIR share/man/man1)
 # below lib/ (lib/python3/dist-packages, lib/python3.11/site-packages; packaging/CMakeLists.txt).
 set(FD_INSTALL_PYTHON_TO_SERVERS ../../ferrydeck)
 
+# What is installed: the programs, the server libraries (with the platform library they share),
+# and where the build writes the programs' manual pages (packaging/, checked by tests/install/).
+set(FD_INSTALLED_PROGRAMS dbxtool winreg regsvr)
+set(FD_INSTALLED_SERVERS winpal oestore)
+if(FD_BUILD_GUI)
+  list(APPEND FD_INSTALLED_PROGRAMS ferrydeck wabtool)
+  list(APPEND FD_INSTALLED_SERVERS quillbox wab32)
+endif()
+set(FD_MAN_BUILD_DIR ${CMAKE_BINARY_DIR}/packaging/man)
+
 file(RELATIVE_PATH fd_servers_from_programs /prefix/${FD_INSTALL_BINDIR}
      /prefix/${FD_INSTALL_SERVERDIR})
 file(RELATIVE_PATH fd_manual_from_programs /prefix/${FD_INSTALL_BINDIR}

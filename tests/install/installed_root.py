@@ -13,7 +13,7 @@ import unittest
 SOURCE = os.path.realpath(os.environ["SOURCE_DIR"])
 BUILD = os.path.realpath(os.environ["BUILD_DIR"])
 SAMPLE_MAIL = os.path.join(SOURCE, "scripts", "sample-mail", "Inbox")
-PROGRAMS = os.environ["PROGRAMS"].split(";")
+PROGRAMS = os.environ["PROGRAMS"].split(",")
 SERVERS = ("oestore.so", "libquillbox.so", "wab32.so", "libwinpal.so")
 # Where each server's registration lives in the prefix's system.reg.
 REGISTERED_KEYS = {

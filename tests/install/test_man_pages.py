@@ -10,7 +10,7 @@ import unittest
 
 BIN = os.environ["BIN"]
 MAN_DIR = os.environ["MAN_DIR"]
-PROGRAMS = os.environ["PROGRAMS"].split(";")
+PROGRAMS = os.environ["PROGRAMS"].split(",")
 # An option as --help shows it: a dash or two, then a letter, at the start of a word.
 OPTION = re.compile(r"(?<![\w/-])(--?[A-Za-z][A-Za-z0-9-]*)")
 
